@@ -164,7 +164,7 @@ void TfMenuImportFactVintra::closeEvent(QCloseEvent *event)
 {
     // Closing the main window ends the program, even with the import window open.
     event->accept();
-    QCoreApplication::quit();
+    QCoreApplication::exit(0);
 }
 
 } // namespace wifv

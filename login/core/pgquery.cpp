@@ -73,7 +73,7 @@ bool typeBinds(ColumnKind kind, unsigned int typeOid, int typmod)
 
 QString PgField::name() const
 {
-    return m_query->name() + QString::fromUtf8(m_column.name);
+    return m_query->name() + m_column.name;
 }
 
 bool PgField::isNull() const
@@ -146,7 +146,7 @@ void PgQuery::bind(const PGresult *result)
 {
     const int columns = PQnfields(result);
     for (auto &field : m_fields) {
-        const QString wanted = QString::fromUtf8(field.m_column.name);
+        const QString &wanted = field.m_column.name;
         int found = -1;
         for (int i = 0; i < columns; ++i) {
             if (wanted.compare(QString::fromUtf8(PQfname(result, i)), Qt::CaseInsensitive) == 0) {
@@ -207,7 +207,7 @@ int PgQuery::rowCount() const
 const PgField &PgQuery::field(const QString &columnName) const
 {
     for (const auto &f : m_fields)
-        if (columnName.compare(QString::fromUtf8(f.m_column.name), Qt::CaseInsensitive) == 0)
+        if (columnName.compare(f.m_column.name, Qt::CaseInsensitive) == 0)
             return f;
     throw Error(QStringLiteral("%1: Field '%2' not found").arg(m_name, columnName));
 }

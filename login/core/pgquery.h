@@ -15,7 +15,7 @@ namespace wifv {
 enum class ColumnKind { ShortText, LongText, Boolean, Integer, Float, Date, DateTime };
 
 struct DeclaredColumn {
-    const char *name;
+    QString name;
     ColumnKind kind;
     int width = 0; // short text only
     bool required = false;
