@@ -9,15 +9,6 @@ using namespace wifv::test;
 
 namespace {
 
-QString failureOf(const std::function<void()> &f)
-{
-    try {
-        f();
-    } catch (const Error &e) {
-        return e.message();
-    }
-    return {};
-}
 
 // Rows with a value for every column that must not be null.
 const char *kCompanyRows = R"SQL(

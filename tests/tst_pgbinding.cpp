@@ -53,15 +53,6 @@ const Kind kKinds[] = {
     {ColumnKind::DateTime, "DateTime", {"Date", "Time", "DateTime"}},
 };
 
-QString failureOf(const std::function<void()> &f)
-{
-    try {
-        f();
-    } catch (const Error &e) {
-        return e.message();
-    }
-    return {};
-}
 
 } // namespace
 

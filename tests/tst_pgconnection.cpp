@@ -16,15 +16,6 @@ Q_DECLARE_METATYPE(wifv::SslMode)
 
 namespace {
 
-void pointAt(PgConnection &c, const Server &s, SslMode mode)
-{
-    c.setServer(s.host);
-    c.setPort(s.port);
-    c.setDatabase(QStringLiteral("postgres"));
-    c.setUsername(QStringLiteral("tavo"));
-    c.setPassword(password());
-    c.setSslMode(mode);
-}
 
 QString firstValue(PgConnection &c, const QString &sql)
 {
@@ -32,15 +23,6 @@ QString firstValue(PgConnection &c, const QString &sql)
     return QString::fromUtf8(PQgetvalue(r.get(), 0, 0));
 }
 
-QString failureOf(const std::function<void()> &f)
-{
-    try {
-        f();
-    } catch (const Error &e) {
-        return e.message();
-    }
-    return QStringLiteral("<no failure>");
-}
 
 } // namespace
 

@@ -24,12 +24,7 @@ QString ourSession(SslMode mode)
 {
     const Server server = tlsServer();
     PgConnection c(QStringLiteral("conTavo"));
-    c.setServer(server.host);
-    c.setPort(server.port);
-    c.setDatabase(QStringLiteral("postgres"));
-    c.setUsername(QStringLiteral("tavo"));
-    c.setPassword(password());
-    c.setSslMode(mode);
+    pointAt(c, server, mode);
     pg::Result r = c.execute(kSettings, {});
     return QString::fromUtf8(PQgetvalue(r.get(), 0, 0));
 }

@@ -1,5 +1,6 @@
 #include "testservers.h"
 
+#include "errors.h"
 #include "pgresource.h"
 
 #include <QFile>
@@ -103,6 +104,26 @@ QString logSince(const Server &server, qint64 offset)
         return {};
     file.seek(offset);
     return QString::fromUtf8(file.readAll());
+}
+
+void pointAt(PgConnection &connection, const Server &server, SslMode mode)
+{
+    connection.setServer(server.host);
+    connection.setPort(server.port);
+    connection.setDatabase(QStringLiteral("postgres"));
+    connection.setUsername(QStringLiteral("tavo"));
+    connection.setPassword(password());
+    connection.setSslMode(mode);
+}
+
+QString failureOf(const std::function<void()> &f)
+{
+    try {
+        f();
+    } catch (const Error &e) {
+        return e.message();
+    }
+    return {};
 }
 
 QString uniqueName(const QString &prefix)

@@ -3,7 +3,11 @@
 #include <QString>
 #include <QStringList>
 
+#include "pgconnection.h"
+
 #include <libpq-fe.h>
+
+#include <functional>
 
 namespace wifv::test {
 
@@ -32,6 +36,12 @@ void runSqlFile(const Server &server, const QString &database, const QString &re
 // The server log, from a byte offset on (logSize() marks a point to read from).
 qint64 logSize(const Server &server);
 QString logSince(const Server &server, qint64 offset);
+
+// Points a connection at a test server's database postgres as tavo.
+void pointAt(PgConnection &connection, const Server &server, SslMode mode);
+
+// The message of the Error that f raises; empty when it raises none.
+QString failureOf(const std::function<void()> &f);
 
 // A database name of its own for each test case.
 QString uniqueName(const QString &prefix);
