@@ -25,6 +25,7 @@ private slots:
     void longLivedObjects();
     void loggedOutShowsOnlyLogin();
     void loginOkShowsMenu();
+    void databaseLabelWrapsAtDesignWidth();
     void loginClosedLeavesLoggedOut();
     void importButtonShowsOneWindow();
     void minimisedImportWindowStaysMinimised();
@@ -121,8 +122,19 @@ void TestMainWindow::loginOkShowsMenu()
     QCOMPARE(import->text(), QString("Import facturi furnizor Vintra"));
     QCOMPARE(import->geometry(), QRect(12, 64, 197, 25));
     QCOMPARE(find<QFrame>("Shape1")->geometry(), QRect(-196, 40, 600, 2));
-    // The database label wraps at its design width and grows downwards.
-    QCOMPARE(find<QLabel>("LabelDataBase")->width(), 81);
+    // A word wider than the design width widens the label instead of being cut.
+    auto *database = find<QLabel>("LabelDataBase");
+    QVERIFY(database->width() >= database->fontMetrics().horizontalAdvance("tavo_firma_demo"));
+}
+
+void TestMainWindow::databaseLabelWrapsAtDesignWidth()
+{
+    dmCon->glDataBase = QStringLiteral("Firma de test SRL Iasi");
+    login(true);
+    auto *database = find<QLabel>("LabelDataBase");
+    QCOMPARE(database->text(), QString("Firma de test SRL Iasi"));
+    QCOMPARE(database->width(), 81);
+    QVERIFY(database->height() > 2 * database->fontMetrics().height());
 }
 
 void TestMainWindow::loginClosedLeavesLoggedOut()

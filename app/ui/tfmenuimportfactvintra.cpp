@@ -60,10 +60,17 @@ QPushButton *makeButton(QWidget *parent, const QString &name, const QString &cap
     return button;
 }
 
-// A word-wrapping label keeps its width; its height follows the text.
-void fitWrappedHeight(QLabel *label)
+constexpr int kDataBaseLabelWidth = 81;
+
+// The word-wrapping database label keeps its design width unless one word is
+// wider, which widens it rather than cut the word; its height follows the text.
+void fitWrapped(QLabel *label)
 {
-    label->resize(label->width(), label->heightForWidth(label->width()));
+    int width = kDataBaseLabelWidth;
+    const QFontMetrics metrics(label->font());
+    for (const QString &word : label->text().split(u' ', Qt::SkipEmptyParts))
+        width = std::max(width, metrics.horizontalAdvance(word) + 1);
+    label->resize(width, label->heightForWidth(width));
 }
 
 } // namespace
@@ -99,8 +106,7 @@ TfMenuImportFactVintra::TfMenuImportFactVintra()
     LabelDataBase = makeLabel(PanelMenu, QStringLiteral("LabelDataBase"), QStringLiteral("LabelDataBase"),
                               QPoint(6, 2));
     LabelDataBase->setWordWrap(true);
-    LabelDataBase->resize(81, LabelDataBase->height());
-    fitWrappedHeight(LabelDataBase);
+    fitWrapped(LabelDataBase);
     Label2 = makeVersionLabel(PanelMenu, QStringLiteral("Label2"), menuDesign);
     ButtonLogin = makeButton(PanelLogin, QStringLiteral("ButtonLogin"), QStringLiteral("Login"),
                              QRect(12, 5, 75, 30));
@@ -145,7 +151,7 @@ void TfMenuImportFactVintra::ButtonLoginClick()
     PanelMenu->show();
     alignPanels();
     LabelDataBase->setText(dmCon->glDataBase);
-    fitWrappedHeight(LabelDataBase);
+    fitWrapped(LabelDataBase);
     LabelUser->setText(QStringLiteral("User ") + dmCon->glUser);
     LabelUser->adjustSize();
 }
