@@ -1,6 +1,7 @@
 #include "application.h"
 #include "dmcon.h"
 #include "errordisplay.h"
+#include "loginfile.h"
 #include "tfimportfactvintra.h"
 #include "tfmenuimportfactvintra.h"
 #include "tfrmlogin.h"
@@ -10,6 +11,7 @@
 #include <QFrame>
 #include <QLabel>
 #include <QPushButton>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
 
@@ -20,6 +22,11 @@ using namespace wifv;
 class TestMainWindow : public QObject {
     Q_OBJECT
 private slots:
+    void initTestCase()
+    {
+        QVERIFY(m_appData.isValid());
+        setAppDataFolderOverride(m_appData.path());
+    }
     void init();
     void cleanup();
     void longLivedObjects();
@@ -40,6 +47,7 @@ private:
     }
     void login(bool accept);
     std::unique_ptr<Application> m_app;
+    QTemporaryDir m_appData;
 };
 
 void TestMainWindow::init()

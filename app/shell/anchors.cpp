@@ -60,6 +60,8 @@ void installDesignFontFallbacks()
 {
     QFont::insertSubstitutions(QStringLiteral("Segoe UI"),
                                {QStringLiteral("Open Sans"), QStringLiteral("Liberation Sans")});
+    QFont::insertSubstitutions(QStringLiteral("Tahoma"),
+                               {QStringLiteral("Liberation Sans"), QStringLiteral("DejaVu Sans")});
 }
 
 QFont designFont(int pointSize, bool bold)

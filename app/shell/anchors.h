@@ -18,8 +18,9 @@ void anchorTo(QWidget *child, int anchors, QSize parentDesignSize);
 // The design font of the windows: Segoe UI at the given point size.
 QFont designFont(int pointSize, bool bold = false);
 
-// Where Segoe UI is not installed, draws it with the closest free fonts
-// (Open Sans has nearly its widths), so captions fit their designed sizes.
+// Where Segoe UI or Tahoma is not installed, draws it with the closest free
+// fonts (Open Sans has nearly Segoe UI's widths), so captions fit their
+// designed sizes.
 void installDesignFontFallbacks();
 
 } // namespace wifv
