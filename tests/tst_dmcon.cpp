@@ -129,26 +129,7 @@ void TestDmCon::loginQueriesBindAgainstTheContract()
     dm.dsAplicatieMobEmitent.open();
     QCOMPARE(dm.dsAplicatieMobEmitent.rowCount(), 0);
 
-    adminExec(m_company, m_companyDb,
-              QStringLiteral("insert into eu (cod_cci, data_incep_activitate, tara, localit, adresa, metoda_stoc,"
-                             " da_nu_scadere_stoc_in_viitor, da_nu_impozit_profit, da_nu_nevoi_firma,"
-                             " prez_of_stoc_fact_cl, da_nu_postcalcul, prez_of_stoc_av_exp, prez_of_stoc_bte,"
-                             " prez_of_stoc_bc, pret_fact_cl_cu_tva, pret_nir_cu_tva, pret_cmd_client_cu_tva,"
-                             " da_nu_tva_neexigibil, da_nu_list_fact_pr_ctl, da_nu_list_fact_neop_stoc,"
-                             " da_nu_bon_pe_calc, da_nu_cmd_pe_extrasb, da_nu_fact_pe_calc, da_nu_fact_autocopy,"
-                             " da_nu_aviz_autocopy, da_nu_nir_in_mag_dest, tip_contabilitate,"
-                             " da_nu_politica_pret_punct_lucru, da_nu_nota_c_fara_restrictie, da_nu_mon_cont_tip_doc,"
-                             " data_denominare, da_nu_balanta_pe_obiective, da_nu_rezervare_stoc, da_nu_contare_avz_c,"
-                             " da_nu_contare_nirad, norma, da_nu_autoinchidere_cmd_client,"
-                             " da_nu_autoinchidere_cmd_furn, da_nu_institutie_publica, da_nu_balanta_pe_subunitati,"
-                             " da_nu_b_casa_stoc, da_nu_b_casa_articol, da_nu_salarii_in_postcalcul,"
-                             " da_nu_turism_in_comision, da_nu_confirmare_comanda, da_nu_micro_intreprindere,"
-                             " da_nu_tva_nededus_cont_separat, jas_ip)"
-                             " select 'RO1', current_date, 'RO', 'Iasi', 'Str. 1', 'FIFO', false, false, false, false,"
-                             " false, false, false, false, false, false, false, false, false, false, false, false,"
-                             " false, false, false, false, 'partida dubla', false, false, false, current_date, false,"
-                             " false, false, false, 8, false, false, false, false, false, false, false, false, false,"
-                             " false, false, 'jas.example:8080'"));
+    adminExec(m_company, m_companyDb, euRowSql(QStringLiteral("jas.example:8080")));
     dm.dsEu.open();
     QCOMPARE(dm.dsEu.rowCount(), 1);
     QCOMPARE(dm.dsEu.field(QStringLiteral("jas_ip")).asText(), QString("jas.example:8080"));

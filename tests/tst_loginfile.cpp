@@ -1,4 +1,5 @@
 #include "errors.h"
+#include "failure.h"
 #include "loginfile.h"
 #include "loginstorage.h"
 
@@ -11,6 +12,7 @@
 #include <memory>
 
 using namespace wifv;
+using wifv::test::failureOf;
 
 namespace {
 
@@ -29,15 +31,6 @@ QByteArray contents(const QString &path)
     return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
 }
 
-QString failureOf(const std::function<void()> &f)
-{
-    try {
-        f();
-    } catch (const Error &e) {
-        return e.message();
-    }
-    return {};
-}
 
 } // namespace
 

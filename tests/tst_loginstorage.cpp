@@ -1,10 +1,12 @@
 #include "errors.h"
+#include "failure.h"
 #include "loginstorage.h"
 #include "logintable.h"
 
 #include <QTest>
 
 using namespace wifv;
+using wifv::test::failureOf;
 
 Q_DECLARE_METATYPE(wifv::LoginTable)
 
@@ -36,15 +38,6 @@ LoginTable typed(const std::optional<QString> &company, const std::optional<QStr
     return t;
 }
 
-QString failureOf(const std::function<void()> &f)
-{
-    try {
-        f();
-    } catch (const Error &e) {
-        return e.message();
-    }
-    return {};
-}
 
 // The same document with whitespace between tokens, without the byte-order
 // mark, and optionally with every key in upper case.

@@ -3,11 +3,11 @@
 #include <QString>
 #include <QStringList>
 
+#include "failure.h"
 #include "pgconnection.h"
 
 #include <libpq-fe.h>
 
-#include <functional>
 
 namespace wifv::test {
 
@@ -40,8 +40,10 @@ QString logSince(const Server &server, qint64 offset);
 // Points a connection at a test server's database postgres as tavo.
 void pointAt(PgConnection &connection, const Server &server, SslMode mode);
 
-// The message of the Error that f raises; empty when it raises none.
-QString failureOf(const std::function<void()> &f);
+// Rows of a company database that satisfy every not-null column: an
+// operator, and the company's settings row with the given web address.
+QString operatorRowSql(const QString &name, const QString &storedPassword, const QString &workingPoint);
+QString euRowSql(const QString &jasIp);
 
 // A database name of its own for each test case.
 QString uniqueName(const QString &prefix);
