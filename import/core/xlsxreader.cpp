@@ -1,0 +1,698 @@
+#include "xlsxreader.h"
+
+#include "errors.h"
+
+#include <QDate>
+#include <QHash>
+#include <QStringList>
+
+#include <expat.h>
+#include <zip.h>
+
+#include <charconv>
+#include <cstring>
+#include <functional>
+#include <memory>
+#include <optional>
+
+namespace wifv {
+
+namespace {
+
+const QString kUnsupported = QStringLiteral("Unsupported document format");
+
+[[noreturn]] void damaged(const QString &part, const QString &what)
+{
+    throw Error(QStringLiteral("The workbook is damaged: %1 (part %2)").arg(what, part));
+}
+
+// --- package ---------------------------------------------------------------
+
+struct ZipArchiveDeleter {
+    void operator()(zip_t *z) const noexcept { zip_discard(z); }
+};
+struct ZipFileDeleter {
+    void operator()(zip_file_t *f) const noexcept { zip_fclose(f); }
+};
+
+class Package {
+public:
+    explicit Package(const QByteArray &bytes)
+    {
+        zip_error_t error;
+        zip_error_init(&error);
+        zip_source_t *source = zip_source_buffer_create(bytes.constData(), zip_uint64_t(bytes.size()), 0, &error);
+        if (!source) {
+            zip_error_fini(&error);
+            throw Error(kUnsupported);
+        }
+        m_zip.reset(zip_open_from_source(source, ZIP_RDONLY, &error));
+        zip_error_fini(&error);
+        if (!m_zip) {
+            zip_source_free(source);
+            throw Error(kUnsupported);
+        }
+    }
+
+    bool has(const QString &part) const
+    {
+        return zip_name_locate(m_zip.get(), part.toUtf8().constData(), ZIP_FL_ENC_GUESS) >= 0;
+    }
+
+    // Streams a part's inflated bytes to `sink`, in chunks.
+    void stream(const QString &part, const std::function<void(const char *, size_t, bool)> &sink) const
+    {
+        const zip_int64_t index = zip_name_locate(m_zip.get(), part.toUtf8().constData(), ZIP_FL_ENC_GUESS);
+        if (index < 0)
+            damaged(part, QStringLiteral("the part is missing"));
+        std::unique_ptr<zip_file_t, ZipFileDeleter> file(zip_fopen_index(m_zip.get(), zip_uint64_t(index), 0));
+        if (!file)
+            damaged(part, QString::fromUtf8(zip_strerror(m_zip.get())));
+        char buffer[1 << 16];
+        for (;;) {
+            const zip_int64_t n = zip_fread(file.get(), buffer, sizeof buffer);
+            if (n < 0)
+                damaged(part, QString::fromUtf8(zip_file_strerror(file.get())));
+            sink(buffer, size_t(n), n == 0);
+            if (n == 0)
+                return;
+        }
+    }
+
+private:
+    std::unique_ptr<zip_t, ZipArchiveDeleter> m_zip;
+};
+
+// --- XML -------------------------------------------------------------------
+
+// A streaming parse of one part: handlers get the local element name (the
+// namespace is dropped, so transitional and strict files read alike) and
+// attributes by local name.
+class XmlPart {
+public:
+    using Attributes = const XML_Char **;
+    std::function<void(std::string_view name, Attributes attrs)> onStart;
+    std::function<void(std::string_view name)> onEnd;
+    std::function<void(std::string_view text)> onText;
+
+    void parse(const Package &package, const QString &part)
+    {
+        std::unique_ptr<std::remove_pointer_t<XML_Parser>, void (*)(XML_Parser)> parser(XML_ParserCreateNS(nullptr, '|'),
+                                                                                         XML_ParserFree);
+        XML_SetUserData(parser.get(), this);
+        XML_SetElementHandler(parser.get(), &XmlPart::start, &XmlPart::end);
+        XML_SetCharacterDataHandler(parser.get(), &XmlPart::text);
+        // Workbook parts never declare a document type: refuse any, so no
+        // entity is ever expanded and nothing outside the package is read.
+        XML_SetStartDoctypeDeclHandler(parser.get(), &XmlPart::doctype);
+        XML_SetParamEntityParsing(parser.get(), XML_PARAM_ENTITY_PARSING_NEVER);
+        m_parser = parser.get();
+        package.stream(part, [&](const char *data, size_t size, bool last) {
+            const bool failed = XML_Parse(parser.get(), data, int(size), last) == XML_STATUS_ERROR;
+            if (m_failure)
+                std::rethrow_exception(m_failure);
+            if (failed) {
+                const QString reason = m_doctype ? QStringLiteral("a document type declaration is not allowed")
+                                                 : QString::fromUtf8(XML_ErrorString(XML_GetErrorCode(parser.get())));
+                damaged(part, QStringLiteral("invalid XML at line %1: %2")
+                                  .arg(XML_GetCurrentLineNumber(parser.get()))
+                                  .arg(reason));
+            }
+        });
+    }
+
+    static std::string_view local(const XML_Char *name)
+    {
+        const char *bar = std::strrchr(name, '|');
+        return bar ? std::string_view(bar + 1) : std::string_view(name);
+    }
+
+    static const char *attribute(Attributes attrs, std::string_view name, bool namespaced = false)
+    {
+        for (int i = 0; attrs[i]; i += 2) {
+            const bool hasNs = std::strchr(attrs[i], '|') != nullptr;
+            if (local(attrs[i]) == name && hasNs == namespaced)
+                return attrs[i + 1];
+        }
+        return nullptr;
+    }
+
+private:
+    template <class F>
+    void guard(F &&f)
+    {
+        if (m_failure)
+            return;
+        try {
+            f();
+        } catch (...) {
+            m_failure = std::current_exception();
+            XML_StopParser(m_parser, XML_FALSE);
+        }
+    }
+    static void start(void *self, const XML_Char *name, const XML_Char **attrs)
+    {
+        auto *p = static_cast<XmlPart *>(self);
+        if (p->onStart)
+            p->guard([&] { p->onStart(local(name), attrs); });
+    }
+    static void end(void *self, const XML_Char *name)
+    {
+        auto *p = static_cast<XmlPart *>(self);
+        if (p->onEnd)
+            p->guard([&] { p->onEnd(local(name)); });
+    }
+    static void text(void *self, const XML_Char *s, int len)
+    {
+        auto *p = static_cast<XmlPart *>(self);
+        if (p->onText)
+            p->guard([&] { p->onText(std::string_view(s, size_t(len))); });
+    }
+    static void doctype(void *self, const XML_Char *, const XML_Char *, const XML_Char *, int)
+    {
+        auto *p = static_cast<XmlPart *>(self);
+        p->m_doctype = true;
+        XML_StopParser(p->m_parser, XML_FALSE);
+    }
+
+    XML_Parser m_parser = nullptr;
+    std::exception_ptr m_failure;
+    bool m_doctype = false;
+};
+
+// --- paths and relationships ------------------------------------------------
+
+QString folderOf(const QString &part)
+{
+    const qsizetype slash = part.lastIndexOf(u'/');
+    return slash < 0 ? QString() : part.left(slash + 1);
+}
+
+// A relationship target resolved against the part that names it.
+QString resolveTarget(const QString &fromPart, const QString &target)
+{
+    QString path = target.startsWith(u'/') ? target.mid(1) : folderOf(fromPart) + target;
+    QStringList out;
+    for (const QString &piece : path.split(u'/')) {
+        if (piece == u"..") {
+            if (!out.isEmpty())
+                out.removeLast();
+        } else if (!piece.isEmpty() && piece != u".") {
+            out << piece;
+        }
+    }
+    return out.join(u'/');
+}
+
+struct Relationship {
+    QString type;
+    QString target; // resolved part name
+};
+
+QHash<QString, Relationship> readRelationships(const Package &package, const QString &part)
+{
+    const QString rels = folderOf(part) + QStringLiteral("_rels/") + part.mid(folderOf(part).size()) +
+                         QStringLiteral(".rels");
+    QHash<QString, Relationship> out;
+    if (!package.has(rels))
+        return out;
+    XmlPart xml;
+    xml.onStart = [&](std::string_view name, XmlPart::Attributes a) {
+        if (name != "Relationship")
+            return;
+        const char *id = XmlPart::attribute(a, "Id");
+        const char *type = XmlPart::attribute(a, "Type");
+        const char *target = XmlPart::attribute(a, "Target");
+        const char *mode = XmlPart::attribute(a, "TargetMode");
+        if (!id || !target || (mode && std::string_view(mode) == "External"))
+            return;
+        out.insert(QString::fromUtf8(id), {QString::fromUtf8(type ? type : ""),
+                                           resolveTarget(part, QString::fromUtf8(target))});
+    };
+    xml.parse(package, rels);
+    return out;
+}
+
+bool typeIs(const QString &type, const char *suffix)
+{
+    return type.endsWith(QLatin1String(suffix));
+}
+
+// --- values ------------------------------------------------------------------
+
+// Decodes the _xHHHH_ escapes that workbooks use for characters XML cannot carry.
+QString unescape(QString s)
+{
+    if (!s.contains(QLatin1String("_x")))
+        return s;
+    QString out;
+    out.reserve(s.size());
+    for (qsizetype i = 0; i < s.size(); ++i) {
+        if (s.at(i) == u'_' && i + 6 < s.size() && s.at(i + 1) == u'x' && s.at(i + 6) == u'_') {
+            bool ok = false;
+            const ushort code = s.mid(i + 2, 4).toUShort(&ok, 16);
+            if (ok) {
+                out += QChar(code);
+                i += 6;
+                continue;
+            }
+        }
+        out += s.at(i);
+    }
+    return out;
+}
+
+std::optional<double> parseNumber(std::string_view text)
+{
+    while (!text.empty() && (text.front() == ' ' || text.front() == '\t' || text.front() == '\n' || text.front() == '\r'))
+        text.remove_prefix(1);
+    while (!text.empty() && (text.back() == ' ' || text.back() == '\t' || text.back() == '\n' || text.back() == '\r'))
+        text.remove_suffix(1);
+    if (!text.empty() && text.front() == '+')
+        text.remove_prefix(1);
+    double value = 0;
+    const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
+    if (ec != std::errc() || end != text.data() + text.size() || text.empty())
+        return std::nullopt;
+    return value;
+}
+
+// An ISO 8601 date, date-time or time as the serial number it stands for.
+std::optional<double> isoToSerial(const QString &text, bool date1904)
+{
+    const QString s = text.trimmed();
+    double days = 0;
+    QString timePart;
+    if (s.size() >= 10 && s.at(4) == u'-') {
+        const QDate date = QDate::fromString(s.left(10), Qt::ISODate);
+        if (!date.isValid())
+            return std::nullopt;
+        days = double(QDate(1899, 12, 30).daysTo(date)) - (date1904 ? 1462 : 0);
+        if (s.size() > 10) {
+            if (s.at(10) != u'T' && s.at(10) != u' ')
+                return std::nullopt;
+            timePart = s.mid(11);
+        }
+    } else {
+        timePart = s;
+    }
+    if (!timePart.isEmpty()) {
+        if (timePart.endsWith(u'Z'))
+            timePart.chop(1);
+        const QStringList hms = timePart.split(u':');
+        if (hms.size() < 2 || hms.size() > 3)
+            return std::nullopt;
+        bool okH = false, okM = false, okS = true;
+        const double h = hms[0].toDouble(&okH), m = hms[1].toDouble(&okM);
+        const double sec = hms.size() == 3 ? hms[2].toDouble(&okS) : 0;
+        if (!okH || !okM || !okS)
+            return std::nullopt;
+        days += (h * 3600 + m * 60 + sec) / 86400.0;
+    }
+    return days;
+}
+
+// "A1" to 0-based row and column.
+bool parseReference(const char *ref, std::uint32_t &row, std::uint32_t &column)
+{
+    std::uint64_t c = 0, r = 0;
+    const char *p = ref;
+    while (*p >= 'A' && *p <= 'Z') {
+        c = c * 26 + std::uint64_t(*p - 'A' + 1);
+        if (c > 16384)
+            return false;
+        ++p;
+    }
+    const char *digits = p;
+    while (*p >= '0' && *p <= '9') {
+        r = r * 10 + std::uint64_t(*p - '0');
+        if (r > 1048576)
+            return false;
+        ++p;
+    }
+    if (c == 0 || p == digits || r == 0 || *p)
+        return false;
+    row = std::uint32_t(r - 1);
+    column = std::uint32_t(c - 1);
+    return true;
+}
+
+// --- parts -------------------------------------------------------------------
+
+std::vector<QString> readSharedStrings(const Package &package, const QString &part)
+{
+    std::vector<QString> strings;
+    QByteArray current;
+    int phonetic = 0;
+    bool inText = false;
+    XmlPart xml;
+    xml.onStart = [&](std::string_view name, XmlPart::Attributes) {
+        if (name == "si")
+            current.clear();
+        else if (name == "rPh")
+            ++phonetic;
+        else if (name == "t" && phonetic == 0)
+            inText = true;
+    };
+    xml.onEnd = [&](std::string_view name) {
+        if (name == "si")
+            strings.push_back(unescape(QString::fromUtf8(current)));
+        else if (name == "rPh")
+            --phonetic;
+        else if (name == "t")
+            inText = false;
+    };
+    xml.onText = [&](std::string_view text) {
+        if (inText)
+            current.append(text.data(), qsizetype(text.size()));
+    };
+    xml.parse(package, part);
+    return strings;
+}
+
+// Number-format code of every cell style, by style index.
+std::vector<QString> readStyles(const Package &package, const QString &part)
+{
+    QHash<int, QString> custom;
+    std::vector<int> xfFormats;
+    bool inCellXfs = false;
+    XmlPart xml;
+    xml.onStart = [&](std::string_view name, XmlPart::Attributes a) {
+        if (name == "numFmt") {
+            const char *id = XmlPart::attribute(a, "numFmtId");
+            const char *code = XmlPart::attribute(a, "formatCode");
+            if (id && code)
+                custom.insert(std::atoi(id), QString::fromUtf8(code));
+        } else if (name == "cellXfs") {
+            inCellXfs = true;
+        } else if (name == "xf" && inCellXfs) {
+            const char *id = XmlPart::attribute(a, "numFmtId");
+            xfFormats.push_back(id ? std::atoi(id) : 0);
+        }
+    };
+    xml.onEnd = [&](std::string_view name) {
+        if (name == "cellXfs")
+            inCellXfs = false;
+    };
+    xml.parse(package, part);
+    std::vector<QString> codes;
+    codes.reserve(xfFormats.size());
+    for (int id : xfFormats)
+        codes.push_back(custom.contains(id) ? custom.value(id) : builtinNumberFormat(id));
+    return codes;
+}
+
+class SheetReader {
+public:
+    SheetReader(Workbook &book, Sheet &sheet, size_t sharedCount,
+                const std::vector<std::uint16_t> &styleFormats, const QString &part)
+        : m_book(book), m_sheet(sheet), m_sharedCount(sharedCount), m_styles(styleFormats), m_part(part)
+    {
+    }
+
+    void parse(const Package &package)
+    {
+        XmlPart xml;
+        xml.onStart = [this](std::string_view name, XmlPart::Attributes a) { start(name, a); };
+        xml.onEnd = [this](std::string_view name) { end(name); };
+        xml.onText = [this](std::string_view text) {
+            if (m_collect)
+                m_text.append(text.data(), qsizetype(text.size()));
+        };
+        xml.parse(package, m_part);
+        m_sheet.finish();
+    }
+
+private:
+    void start(std::string_view name, XmlPart::Attributes a)
+    {
+        if (name == "row") {
+            const char *r = XmlPart::attribute(a, "r");
+            m_row = r ? std::uint32_t(std::max(1L, std::atol(r)) - 1) : m_row + 1;
+            m_nextColumn = 0;
+            m_rowSeen = true;
+        } else if (name == "c") {
+            const char *ref = XmlPart::attribute(a, "r");
+            if (ref) {
+                if (!parseReference(ref, m_cellRow, m_cellColumn))
+                    damaged(m_part, QStringLiteral("invalid cell reference \"%1\"").arg(QString::fromUtf8(ref)));
+            } else {
+                m_cellRow = m_rowSeen ? m_row : 0;
+                m_cellColumn = m_nextColumn;
+            }
+            m_nextColumn = m_cellColumn + 1;
+            const char *type = XmlPart::attribute(a, "t");
+            m_type = type ? type : "n";
+            const char *style = XmlPart::attribute(a, "s");
+            m_format = 0;
+            if (style) {
+                const long s = std::atol(style);
+                if (s < 0 || size_t(s) >= m_styles.size()) {
+                    if (s != 0)
+                        damaged(m_part, QStringLiteral("cell style %1 does not exist").arg(s));
+                } else {
+                    m_format = m_styles[size_t(s)];
+                }
+            }
+            m_hasValue = m_hasFormula = m_hasInline = false;
+            m_value.clear();
+        } else if (name == "v") {
+            m_collect = true;
+            m_text.clear();
+        } else if (name == "f") {
+            m_hasFormula = true;
+        } else if (name == "is") {
+            m_hasInline = true;
+            m_value.clear();
+            m_inInline = true;
+        } else if (name == "rPh") {
+            ++m_phonetic;
+        } else if (name == "t" && m_inInline && m_phonetic == 0) {
+            m_collect = true;
+            m_text.clear();
+        }
+    }
+
+    void end(std::string_view name)
+    {
+        if (name == "v") {
+            m_collect = false;
+            m_hasValue = true;
+            m_value = m_text;
+        } else if (name == "t" && m_inInline && m_collect) {
+            m_collect = false;
+            m_value += m_text;
+        } else if (name == "is") {
+            m_inInline = false;
+        } else if (name == "rPh") {
+            --m_phonetic;
+        } else if (name == "c") {
+            storeCell();
+        }
+    }
+
+    void storeCell()
+    {
+        Cell cell;
+        cell.format = m_format;
+        const std::string_view t = m_type;
+        auto number = [&]() -> double {
+            const auto v = parseNumber(std::string_view(m_value.constData(), size_t(m_value.size())));
+            if (!v)
+                damaged(m_part, QStringLiteral("cell %1 holds \"%2\", which is not a number")
+                                    .arg(reference(), QString::fromUtf8(m_value)));
+            return *v;
+        };
+        auto textValue = [&] { return m_book.addString(unescape(QString::fromUtf8(m_value))); };
+
+        if (t == "inlineStr" || m_hasInline) {
+            if (!m_hasInline && !m_hasValue)
+                return;
+            cell.kind = CellKind::Text;
+            cell.text = textValue();
+        } else if (t == "s") {
+            if (!m_hasValue)
+                return;
+            const auto index = parseNumber(std::string_view(m_value.constData(), size_t(m_value.size())));
+            if (!index || *index < 0 || *index >= double(m_sharedCount) || *index != std::uint32_t(*index))
+                damaged(m_part, QStringLiteral("cell %1 refers to shared string %2, which does not exist")
+                                    .arg(reference(), QString::fromUtf8(m_value)));
+            cell.kind = CellKind::Text;
+            cell.text = std::uint32_t(*index); // shared strings open the pool, stored once
+        } else {
+            ResultKind kind = ResultKind::None;
+            if (m_hasValue || (t == "str" && m_hasFormula)) {
+                if (t == "str") {
+                    kind = ResultKind::Text;
+                    cell.text = textValue();
+                } else if (t == "b") {
+                    kind = ResultKind::Logical;
+                    cell.number = number() != 0 ? 1 : 0;
+                } else if (t == "e") {
+                    kind = ResultKind::Error;
+                    cell.text = textValue();
+                } else if (t == "d") {
+                    const auto serial = isoToSerial(QString::fromUtf8(m_value), m_book.date1904);
+                    if (!serial)
+                        damaged(m_part, QStringLiteral("cell %1 holds \"%2\", which is not a date")
+                                            .arg(reference(), QString::fromUtf8(m_value)));
+                    kind = ResultKind::Number;
+                    cell.number = *serial;
+                } else {
+                    kind = ResultKind::Number;
+                    cell.number = number();
+                }
+                if (t == "str" && !m_hasValue)
+                    cell.text = m_book.addString(QString());
+            }
+            if (m_hasFormula) {
+                cell.kind = CellKind::Formula;
+                cell.result = kind;
+            } else if (kind == ResultKind::None) {
+                return; // a cell with a style only
+            } else {
+                cell.kind = kind == ResultKind::Text     ? CellKind::Text
+                            : kind == ResultKind::Logical ? CellKind::Logical
+                            : kind == ResultKind::Error   ? CellKind::Error
+                                                          : CellKind::Number;
+            }
+        }
+        m_sheet.append(m_cellRow, m_cellColumn, cell);
+    }
+
+    QString reference() const
+    {
+        QString letters;
+        for (std::uint32_t c = m_cellColumn + 1; c > 0; c = (c - 1) / 26)
+            letters.prepend(QChar(u'A' + char16_t((c - 1) % 26)));
+        return letters + QString::number(m_cellRow + 1);
+    }
+
+    Workbook &m_book;
+    Sheet &m_sheet;
+    size_t m_sharedCount;
+    const std::vector<std::uint16_t> &m_styles;
+    QString m_part;
+
+    std::uint32_t m_row = 0;
+    bool m_rowSeen = false;
+    std::uint32_t m_nextColumn = 0;
+    std::uint32_t m_cellRow = 0, m_cellColumn = 0;
+    std::string m_type;
+    std::uint16_t m_format = 0;
+    bool m_hasValue = false, m_hasFormula = false, m_hasInline = false, m_inInline = false, m_collect = false;
+    int m_phonetic = 0;
+    QByteArray m_text, m_value;
+};
+
+QString findWorkbookPart(const Package &package)
+{
+    const auto root = readRelationships(package, QString()); // _rels/.rels
+    for (const Relationship &r : root)
+        if (typeIs(r.type, "/officeDocument") && package.has(r.target))
+            return r.target;
+    // Without package relationships, the content types name the workbook.
+    QString found;
+    if (package.has(QStringLiteral("[Content_Types].xml"))) {
+        XmlPart xml;
+        xml.onStart = [&](std::string_view name, XmlPart::Attributes a) {
+            const char *type = XmlPart::attribute(a, "ContentType");
+            const char *partName = XmlPart::attribute(a, "PartName");
+            if (name == "Override" && type && partName && found.isEmpty() &&
+                (std::strstr(type, "spreadsheetml.sheet.main+xml") || std::strstr(type, "spreadsheetml.template.main+xml")))
+                found = resolveTarget(QString(), QString::fromUtf8(partName));
+        };
+        try {
+            xml.parse(package, QStringLiteral("[Content_Types].xml"));
+        } catch (const Error &) {
+            return {};
+        }
+    }
+    return package.has(found) ? found : QString();
+}
+
+} // namespace
+
+QString builtinNumberFormat(int id)
+{
+    static const QHash<int, QString> codes = {
+        {0, "General"}, {1, "0"}, {2, "0.00"}, {3, "#,##0"}, {4, "#,##0.00"},
+        {5, "\"$\"#,##0_);(\"$\"#,##0)"}, {6, "\"$\"#,##0_);[Red](\"$\"#,##0)"},
+        {7, "\"$\"#,##0.00_);(\"$\"#,##0.00)"}, {8, "\"$\"#,##0.00_);[Red](\"$\"#,##0.00)"},
+        {9, "0%"}, {10, "0.00%"}, {11, "0.00E+00"}, {12, "# ?/?"}, {13, "# ?\?/??"},
+        {14, "mm-dd-yy"}, {15, "d-mmm-yy"}, {16, "d-mmm"}, {17, "mmm-yy"}, {18, "h:mm AM/PM"},
+        {19, "h:mm:ss AM/PM"}, {20, "h:mm"}, {21, "h:mm:ss"}, {22, "m/d/yy h:mm"},
+        {37, "#,##0 ;(#,##0)"}, {38, "#,##0 ;[Red](#,##0)"}, {39, "#,##0.00;(#,##0.00)"},
+        {40, "#,##0.00;[Red](#,##0.00)"},
+        {41, "_(* #,##0_);_(* \\(#,##0\\);_(* \"-\"_);_(@_)"},
+        {42, "_(\"$\"* #,##0_);_(\"$\"* \\(#,##0\\);_(\"$\"* \"-\"_);_(@_)"},
+        {43, "_(* #,##0.00_);_(* \\(#,##0.00\\);_(* \"-\"??_);_(@_)"},
+        {44, "_(\"$\"* #,##0.00_);_(\"$\"* \\(#,##0.00\\);_(\"$\"* \"-\"??_);_(@_)"},
+        {45, "mm:ss"}, {46, "[h]:mm:ss"}, {47, "mmss.0"}, {48, "##0.0E+0"}, {49, "@"},
+    };
+    return codes.value(id, QStringLiteral("General"));
+}
+
+Workbook readXlsx(const QByteArray &bytes)
+{
+    const Package package(bytes);
+    const QString workbookPart = findWorkbookPart(package);
+    if (workbookPart.isEmpty())
+        throw Error(kUnsupported);
+
+    Workbook book;
+    struct SheetEntry {
+        QString name;
+        QString relId;
+    };
+    std::vector<SheetEntry> entries;
+    int activeTab = 0;
+    XmlPart xml;
+    xml.onStart = [&](std::string_view name, XmlPart::Attributes a) {
+        if (name == "sheet") {
+            const char *n = XmlPart::attribute(a, "name");
+            const char *id = XmlPart::attribute(a, "id", true);
+            entries.push_back({QString::fromUtf8(n ? n : ""), QString::fromUtf8(id ? id : "")});
+        } else if (name == "workbookPr") {
+            const char *d = XmlPart::attribute(a, "date1904");
+            book.date1904 = d && (std::string_view(d) == "1" || std::string_view(d) == "true");
+        } else if (name == "workbookView") {
+            if (const char *t = XmlPart::attribute(a, "activeTab"))
+                activeTab = std::atoi(t);
+        }
+    };
+    xml.parse(package, workbookPart);
+
+    const auto rels = readRelationships(package, workbookPart);
+    std::vector<std::uint16_t> styleFormats;
+    for (const Relationship &r : rels) {
+        if (typeIs(r.type, "/sharedStrings") && package.has(r.target))
+            book.strings = readSharedStrings(package, r.target);
+        else if (typeIs(r.type, "/styles") && package.has(r.target))
+            for (const QString &code : readStyles(package, r.target))
+                styleFormats.push_back(book.addFormat(code));
+    }
+
+    const size_t sharedCount = book.strings.size();
+    book.sheets.resize(entries.size());
+    for (size_t i = 0; i < entries.size(); ++i) {
+        Sheet &sheet = book.sheets[i];
+        sheet.name = entries[i].name;
+        const auto rel = rels.find(entries[i].relId);
+        if (rel == rels.end() || !typeIs(rel->type, "/worksheet")) {
+            sheet.chart = true; // chart and dialog sheets hold no cells
+            continue;
+        }
+        if (!package.has(rel->target))
+            damaged(rel->target, QStringLiteral("the sheet \"%1\" is missing").arg(sheet.name));
+        SheetReader(book, sheet, sharedCount, styleFormats, rel->target).parse(package);
+    }
+    if (book.sheets.empty()) {
+        book.sheets.emplace_back();
+        book.sheets.back().name = QStringLiteral("Sheet1");
+    }
+    book.activeSheet = activeTab >= 0 && size_t(activeTab) < book.sheets.size() ? activeTab : 0;
+    return book;
+}
+
+} // namespace wifv

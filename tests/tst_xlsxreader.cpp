@@ -1,0 +1,298 @@
+#include "errors.h"
+#include "failure.h"
+#include "xlsxfixtures.h"
+#include "xlsxreader.h"
+
+#include <QTest>
+
+#include <xlsxwriter.h>
+
+using namespace wifv;
+using namespace wifv::test;
+
+namespace {
+
+QString describe(const Workbook &book, const Cell *cell)
+{
+    if (!cell)
+        return QStringLiteral("none");
+    auto number = [&] { return QString::number(cell->number, 'g', 17); };
+    QString value;
+    switch (cell->kind) {
+    case CellKind::Empty: value = QStringLiteral("empty"); break;
+    case CellKind::Text: value = QStringLiteral("text:") + book.text(*cell); break;
+    case CellKind::Number: value = QStringLiteral("number:") + number(); break;
+    case CellKind::Logical: value = QStringLiteral("logical:") + number(); break;
+    case CellKind::Error: value = QStringLiteral("error:") + book.text(*cell); break;
+    case CellKind::Formula:
+        switch (cell->result) {
+        case ResultKind::None: value = QStringLiteral("formula-none"); break;
+        case ResultKind::Text: value = QStringLiteral("formula-text:") + book.text(*cell); break;
+        case ResultKind::Number: value = QStringLiteral("formula-number:") + number(); break;
+        case ResultKind::Logical: value = QStringLiteral("formula-logical:") + number(); break;
+        case ResultKind::Error: value = QStringLiteral("formula-error:") + book.text(*cell); break;
+        }
+        break;
+    }
+    return value + u'|' + book.format(*cell);
+}
+
+// Every cell kind the writer can produce, on the first sheet.
+QByteArray kindsWorkbook(bool inlineStrings)
+{
+    return buildWorkbook(
+        [](lxw_workbook *wb) {
+            lxw_worksheet *ws = workbook_add_worksheet(wb, "Factura");
+            lxw_format *date = workbook_add_format(wb);
+            format_set_num_format(date, "dd/mm/yyyy");
+            lxw_format *builtin = workbook_add_format(wb);
+            format_set_num_format_index(builtin, 14);
+            lxw_format *twoDecimals = workbook_add_format(wb);
+            format_set_num_format_index(twoDecimals, 4);
+            lxw_format *bold = workbook_add_format(wb);
+            format_set_bold(bold);
+            worksheet_write_string(ws, 0, 0, "Tur \xC8\x98" "ahul / 2", nullptr);
+            worksheet_write_number(ws, 0, 1, 1234.5678, nullptr);
+            worksheet_write_number(ws, 0, 2, 0.1, twoDecimals);
+            worksheet_write_boolean(ws, 0, 3, 1, nullptr);
+            worksheet_write_formula_num(ws, 0, 4, "=1+1", nullptr, 2);
+            worksheet_write_formula_str(ws, 0, 5, "=\"a\"&\"b\"", nullptr, "ab");
+            worksheet_write_formula_str(ws, 0, 6, "=\"\"", nullptr, "");
+            lxw_datetime when = {2025, 7, 28, 0, 0, 0};
+            worksheet_write_datetime(ws, 0, 7, &when, date);
+            worksheet_write_number(ws, 0, 8, 45000.25, builtin);
+            lxw_rich_string_tuple part1 = {bold, const_cast<char *>("Gras")};
+            lxw_rich_string_tuple part2 = {nullptr, const_cast<char *>(" normal")};
+            lxw_rich_string_tuple *rich[] = {&part1, &part2, nullptr};
+            worksheet_write_rich_string(ws, 0, 9, rich, nullptr);
+            worksheet_write_string(ws, 1, 0, "_x0041_ escaped", nullptr);
+            worksheet_write_number(ws, 2, 0, 1e-7, nullptr);
+            worksheet_write_number(ws, 2, 1, 123456789012345678.0, nullptr);
+        },
+        inlineStrings);
+}
+
+} // namespace
+
+class TestXlsxReader : public QObject {
+    Q_OBJECT
+private slots:
+    void cellKinds_data();
+    void cellKinds();
+    void errorsAndBooleanResults();
+    void activeSheetAndSheetList();
+    void date1904();
+    void sparseSheet();
+    void workbookWithoutSheets();
+    void packageVariants_data();
+    void packageVariants();
+    void badFiles_data();
+    void badFiles();
+};
+
+void TestXlsxReader::cellKinds_data()
+{
+    QTest::addColumn<bool>("inlineStrings");
+    QTest::addColumn<int>("row");
+    QTest::addColumn<int>("column");
+    QTest::addColumn<QString>("expected");
+    for (bool inl : {false, true}) {
+        const char *mode = inl ? "inline" : "shared";
+        auto row = [&](const char *name, int r, int c, const QString &expected) {
+            QTest::addRow("%s %s", mode, name) << inl << r << c << expected;
+        };
+        row("text", 0, 0, QStringLiteral("text:Tur Șahul / 2|General"));
+        row("number exact", 0, 1, QStringLiteral("number:1234.5678|General"));
+        row("built-in format 4", 0, 2, QStringLiteral("number:0.10000000000000001|#,##0.00"));
+        row("boolean", 0, 3, QStringLiteral("logical:1|General"));
+        row("formula number", 0, 4, QStringLiteral("formula-number:2|General"));
+        row("formula text", 0, 5, QStringLiteral("formula-text:ab|General"));
+        row("formula empty text", 0, 6, QStringLiteral("formula-text:|General"));
+        row("date with custom format", 0, 7, QStringLiteral("number:45866|dd/mm/yyyy"));
+        row("built-in format 14", 0, 8, QStringLiteral("number:45000.25|mm-dd-yy"));
+        row("rich text", 0, 9, QStringLiteral("text:Gras normal|General"));
+        row("escape", 1, 0, QStringLiteral("text:A escaped|General"));
+        row("tiny number", 2, 0, QStringLiteral("number:9.9999999999999995e-08|General"));
+        // The writer keeps 16 significant digits; the reader takes them exactly.
+        row("big number", 2, 1, QStringLiteral("number:1.234567890123457e+17|General"));
+        row("absent cell", 5, 5, QStringLiteral("none"));
+    }
+}
+
+void TestXlsxReader::cellKinds()
+{
+    QFETCH(bool, inlineStrings);
+    QFETCH(int, row);
+    QFETCH(int, column);
+    QFETCH(QString, expected);
+    static const Workbook shared = readXlsx(kindsWorkbook(false));
+    static const Workbook inlined = readXlsx(kindsWorkbook(true));
+    const Workbook &book = inlineStrings ? inlined : shared;
+    QCOMPARE(book.sheets.size(), size_t(1));
+    QCOMPARE(book.sheets[0].name, QString("Factura"));
+    QCOMPARE(describe(book, book.sheets[0].cell(std::uint32_t(row), std::uint32_t(column))), expected);
+}
+
+void TestXlsxReader::errorsAndBooleanResults()
+{
+    // The writer has no error cells; they are put into a written sheet.
+    const QByteArray good = buildWorkbook([](lxw_workbook *wb) {
+        worksheet_write_number(workbook_add_worksheet(wb, nullptr), 0, 0, 1, nullptr);
+    });
+    const QByteArray bytes = derive(good, [](QMap<QString, QByteArray> &parts) {
+        QByteArray &sheet = parts["xl/worksheets/sheet1.xml"];
+        sheet.replace("</row>", "<c r=\"B1\" t=\"e\"><v>#N/A</v></c><c r=\"C1\" t=\"e\"><f>1/0</f><v>#DIV/0!</v></c>"
+                                "<c r=\"D1\" t=\"b\"><f>1=1</f><v>1</v></c><c r=\"E1\"><f>A1</f></c>"
+                                "<c r=\"F1\" t=\"d\"><v>2025-07-28T12:00:00</v></c></row>");
+    });
+    const Workbook book = readXlsx(bytes);
+    const Sheet &s = book.sheets[0];
+    QCOMPARE(describe(book, s.cell(0, 1)), QString("error:#N/A|General"));
+    QCOMPARE(describe(book, s.cell(0, 2)), QString("formula-error:#DIV/0!|General"));
+    QCOMPARE(describe(book, s.cell(0, 3)), QString("formula-logical:1|General"));
+    QCOMPARE(describe(book, s.cell(0, 4)), QString("formula-none|General"));
+    QCOMPARE(describe(book, s.cell(0, 5)), QString("number:45866.5|General"));
+}
+
+void TestXlsxReader::activeSheetAndSheetList()
+{
+    const Workbook book = readXlsx(buildWorkbook([](lxw_workbook *wb) {
+        workbook_add_worksheet(wb, "Unu");
+        workbook_add_worksheet(wb, "Doi");
+        lxw_worksheet *third = workbook_add_worksheet(wb, "Trei");
+        worksheet_write_string(third, 0, 0, "aici", nullptr);
+        worksheet_activate(third);
+    }));
+    QCOMPARE(book.sheets.size(), size_t(3));
+    QCOMPARE(book.sheets[1].name, QString("Doi"));
+    QCOMPARE(book.activeSheet, 2);
+    QCOMPARE(describe(book, book.sheets[2].cell(0, 0)), QString("text:aici|General"));
+}
+
+void TestXlsxReader::date1904()
+{
+    const QByteArray good = buildWorkbook([](lxw_workbook *wb) { workbook_add_worksheet(wb, nullptr); });
+    QVERIFY(!readXlsx(good).date1904);
+    const QByteArray bytes = derive(good, [](QMap<QString, QByteArray> &parts) {
+        parts["xl/workbook.xml"].replace("<workbookPr ", "<workbookPr date1904=\"1\" ");
+        parts["xl/worksheets/sheet1.xml"].replace("<sheetData/>",
+                                                  "<sheetData><row r=\"1\"><c r=\"A1\" t=\"d\"><v>1904-01-02</v></c></row></sheetData>");
+    });
+    const Workbook book = readXlsx(bytes);
+    QVERIFY(book.date1904);
+    QCOMPARE(describe(book, book.sheets[0].cell(0, 0)), QString("number:1|General"));
+}
+
+void TestXlsxReader::sparseSheet()
+{
+    const Workbook book = readXlsx(buildWorkbook([](lxw_workbook *wb) {
+        worksheet_write_string(workbook_add_worksheet(wb, nullptr), 999999, 3, "jos", nullptr);
+    }));
+    const Sheet &s = book.sheets[0];
+    QCOMPARE(s.entries().size(), size_t(1));
+    QCOMPARE(s.rowCount(), 1000000u);
+    QCOMPARE(describe(book, s.cell(999999, 3)), QString("text:jos|General"));
+}
+
+void TestXlsxReader::workbookWithoutSheets()
+{
+    const QByteArray good = buildWorkbook([](lxw_workbook *wb) { workbook_add_worksheet(wb, "S"); });
+    const QByteArray bytes = derive(good, [](QMap<QString, QByteArray> &parts) {
+        QByteArray &wb = parts["xl/workbook.xml"];
+        const qsizetype from = wb.indexOf("<sheets>"), to = wb.indexOf("</sheets>") + 9;
+        wb.replace(from, to - from, "<sheets/>");
+    });
+    const Workbook book = readXlsx(bytes);
+    QCOMPARE(book.sheets.size(), size_t(1));
+    QCOMPARE(book.sheets[0].name, QString("Sheet1"));
+    QCOMPARE(book.activeSheet, 0);
+}
+
+void TestXlsxReader::packageVariants_data()
+{
+    QTest::addColumn<QByteArray>("bytes");
+    const QByteArray good = buildWorkbook([](lxw_workbook *wb) {
+        worksheet_write_string(workbook_add_worksheet(wb, "S"), 0, 0, "a", nullptr);
+    });
+    QTest::newRow("as written") << good;
+    QTest::newRow("absolute targets") << derive(good, [](auto &p) {
+        p["xl/_rels/workbook.xml.rels"].replace("Target=\"", "Target=\"/xl/");
+    });
+    QTest::newRow("targets with ..") << derive(good, [](auto &p) {
+        p["xl/_rels/workbook.xml.rels"].replace("Target=\"", "Target=\"../xl/");
+    });
+    QTest::newRow("workbook found by content type") << derive(good, [](auto &p) { p.remove("_rels/.rels"); });
+    QTest::newRow("workbook part elsewhere") << derive(good, [](auto &p) {
+        p["book/main.xml"] = p.take("xl/workbook.xml");
+        p["book/_rels/main.xml.rels"] = p.take("xl/_rels/workbook.xml.rels").replace("Target=\"", "Target=\"/xl/");
+        p["_rels/.rels"].replace("xl/workbook.xml", "book/main.xml");
+        p["[Content_Types].xml"].replace("/xl/workbook.xml", "/book/main.xml");
+    });
+    QTest::newRow("strict namespaces") << derive(good, [](auto &p) {
+        for (const char *part : {"xl/workbook.xml", "xl/worksheets/sheet1.xml", "xl/sharedStrings.xml"}) {
+            p[part].replace("http://schemas.openxmlformats.org/spreadsheetml/2006/main",
+                            "http://purl.oclc.org/ooxml/spreadsheetml/main");
+            p[part].replace("http://schemas.openxmlformats.org/officeDocument/2006/relationships",
+                            "http://purl.oclc.org/ooxml/officeDocument/relationships");
+        }
+    });
+}
+
+void TestXlsxReader::packageVariants()
+{
+    QFETCH(QByteArray, bytes);
+    const Workbook book = readXlsx(bytes);
+    QCOMPARE(book.sheets.size(), size_t(1));
+    QCOMPARE(book.sheets[0].name, QString("S"));
+    QCOMPARE(describe(book, book.sheets[0].cell(0, 0)), QString("text:a|General"));
+}
+
+void TestXlsxReader::badFiles_data()
+{
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<QString>("expected"); // the whole message, or a part of it after "~"
+    const QByteArray good = buildWorkbook([](lxw_workbook *wb) {
+        lxw_worksheet *ws = workbook_add_worksheet(wb, nullptr);
+        worksheet_write_string(ws, 0, 0, "a", nullptr);
+        worksheet_write_number(ws, 1, 0, 2, nullptr);
+    });
+    QTest::newRow("empty file") << QByteArray() << "Unsupported document format";
+    QTest::newRow("plain text") << QByteArray("Factura,1,2\n") << "Unsupported document format";
+    QTest::newRow("OLE compound file") << QByteArray("\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1" + QByteArray(504, '\0'))
+                                       << "Unsupported document format";
+    QTest::newRow("truncated zip") << good.left(good.size() / 2) << "Unsupported document format";
+    QTest::newRow("zip without a workbook part")
+        << zipParts({{"readme.txt", "hello"}}) << "Unsupported document format";
+    QTest::newRow("workbook part removed")
+        << derive(good, [](auto &p) { p.remove("xl/workbook.xml"); }) << "Unsupported document format";
+    QTest::newRow("truncated sheet XML")
+        << derive(good, [](auto &p) { p["xl/worksheets/sheet1.xml"].chop(40); })
+        << "~invalid XML at line 2: unclosed token (part xl/worksheets/sheet1.xml)";
+    QTest::newRow("shared string out of range")
+        << derive(good, [](auto &p) { p["xl/worksheets/sheet1.xml"].replace("t=\"s\"><v>0</v>", "t=\"s\"><v>7</v>"); })
+        << "~cell A1 refers to shared string 7, which does not exist (part xl/worksheets/sheet1.xml)";
+    QTest::newRow("not a number")
+        << derive(good, [](auto &p) { p["xl/worksheets/sheet1.xml"].replace("<v>2</v>", "<v>2,5</v>"); })
+        << "~cell A2 holds \"2,5\", which is not a number";
+    QTest::newRow("document type")
+        << derive(good, [](auto &p) {
+               p["xl/sharedStrings.xml"].replace("<sst ", "<!DOCTYPE sst [<!ENTITY a \"aaaa\">]><sst ");
+           })
+        << "~a document type declaration is not allowed (part xl/sharedStrings.xml)";
+    QTest::newRow("sheet part missing")
+        << derive(good, [](auto &p) { p.remove("xl/worksheets/sheet1.xml"); }) << "~is missing (part xl/worksheets/sheet1.xml)";
+}
+
+void TestXlsxReader::badFiles()
+{
+    QFETCH(QByteArray, bytes);
+    QFETCH(QString, expected);
+    const QString message = failureOf([&] { readXlsx(bytes); });
+    if (expected.startsWith(u'~'))
+        QVERIFY2(message.contains(expected.mid(1)) && message.startsWith(u"The workbook is damaged"), qPrintable(message));
+    else
+        QCOMPARE(message, expected);
+}
+
+QTEST_APPLESS_MAIN(TestXlsxReader)
+#include "tst_xlsxreader.moc"
