@@ -143,7 +143,9 @@ void TestXlsxReader::errorsAndBooleanResults()
         QByteArray &sheet = parts["xl/worksheets/sheet1.xml"];
         sheet.replace("</row>", "<c r=\"B1\" t=\"e\"><v>#N/A</v></c><c r=\"C1\" t=\"e\"><f>1/0</f><v>#DIV/0!</v></c>"
                                 "<c r=\"D1\" t=\"b\"><f>1=1</f><v>1</v></c><c r=\"E1\"><f>A1</f></c>"
-                                "<c r=\"F1\" t=\"d\"><v>2025-07-28T12:00:00</v></c></row>");
+                                "<c r=\"F1\" t=\"d\"><v>2025-07-28T12:00:00</v></c>"
+                                "<c r=\"G1\"><f>SUM(A1:A2)</f><v></v></c><c r=\"H1\" s=\"0\"><v/></c>"
+                                "<c r=\"I1\" t=\"str\"><f>\"\"</f><v></v></c></row>");
     });
     const Workbook book = readXlsx(bytes);
     const Sheet &s = book.sheets[0];
@@ -152,6 +154,10 @@ void TestXlsxReader::errorsAndBooleanResults()
     QCOMPARE(describe(book, s.cell(0, 3)), QString("formula-logical:1|General"));
     QCOMPARE(describe(book, s.cell(0, 4)), QString("formula-none|General"));
     QCOMPARE(describe(book, s.cell(0, 5)), QString("number:45866.5|General"));
+    // An empty value element, as openpyxl writes for formulas, is no value.
+    QCOMPARE(describe(book, s.cell(0, 6)), QString("formula-none|General"));
+    QCOMPARE(describe(book, s.cell(0, 7)), QString("none"));
+    QCOMPARE(describe(book, s.cell(0, 8)), QString("formula-text:|General"));
 }
 
 void TestXlsxReader::activeSheetAndSheetList()

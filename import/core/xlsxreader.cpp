@@ -504,6 +504,10 @@ private:
             return *v;
         };
         auto textValue = [&] { return m_book.addString(unescape(QString::fromUtf8(m_value))); };
+        // An empty <v/> (as some writers leave for a formula never calculated)
+        // holds no value, except as the empty text result of a text formula.
+        if (m_hasValue && t != "str" && t != "inlineStr" && m_value.trimmed().isEmpty())
+            m_hasValue = false;
 
         if (t == "inlineStr" || m_hasInline) {
             if (!m_hasInline && !m_hasValue)
