@@ -1,5 +1,9 @@
 #include "celltext.h"
 
+#include "numberformat.h"
+
+#include <QDate>
+
 #include <charconv>
 #include <cmath>
 #include <cstdlib>
@@ -56,23 +60,80 @@ QString numberText(double value, QChar decimalSeparator)
     return out;
 }
 
-QString displayText(const Workbook &book, const Cell *cell, QChar decimalSeparator)
+namespace {
+
+constexpr double kLastDate = 2958465.99999; // 31 December 9999, end of day
+
+struct DayAndTime {
+    qint64 day;
+    int hour, minute, second;
+    bool midnight;
+};
+
+DayAndTime split(double serial)
+{
+    const double rounded = std::round(serial * 1e9) / 1e9;
+    double whole = std::floor(rounded);
+    const double fraction = rounded - whole;
+    qint64 ms = std::llround(fraction * 86400000.0);
+    if (ms >= 86400000) {
+        ms -= 86400000;
+        whole += 1;
+    }
+    const qint64 seconds = (ms + 500) / 1000;
+    return {qint64(whole), int(seconds / 3600 % 24), int(seconds / 60 % 60), int(seconds % 60), fraction == 0};
+}
+
+QString longTime(const DayAndTime &t, const RegionalSettings &regional)
+{
+    return renderPattern(regional.longTime, 0, 0, 0, t.hour, t.minute, t.second);
+}
+
+} // namespace
+
+QString dateText(double serial, bool date1904, const RegionalSettings &regional)
+{
+    const DayAndTime t = split(serial + (date1904 ? 1462 : 0));
+    const QDate date = QDate(1899, 12, 30).addDays(t.day);
+    QString text = renderPattern(regional.shortDate, date.year(), date.month(), date.day(), 0, 0, 0);
+    if (!t.midnight)
+        text += u' ' + longTime(t, regional);
+    return text;
+}
+
+QString timeText(double serial, const RegionalSettings &regional)
+{
+    return longTime(split(std::fabs(serial)), regional);
+}
+
+QString cellText(const Workbook &book, const Cell *cell, const RegionalSettings &regional)
 {
     if (!cell)
         return {};
+    auto logical = [](double v) { return v != 0 ? QStringLiteral("TRUE") : QStringLiteral("FALSE"); };
     switch (cell->kind) {
     case CellKind::Empty: return {};
     case CellKind::Text:
     case CellKind::Error: return book.text(*cell);
-    case CellKind::Logical: return cell->number != 0 ? QStringLiteral("TRUE") : QStringLiteral("FALSE");
-    case CellKind::Number: return numberText(cell->number, decimalSeparator);
+    case CellKind::Logical: return logical(cell->number);
+    case CellKind::Number:
+        switch (classifyNumberFormat(book.format(*cell))) {
+        case FormatClass::TimeOnly: return timeText(cell->number, regional);
+        case FormatClass::DateTime:
+            if (cell->number >= 0 && cell->number <= kLastDate)
+                return dateText(cell->number, book.date1904, regional);
+            break;
+        case FormatClass::Other: break;
+        }
+        return numberText(cell->number, regional.decimalSeparator);
     case CellKind::Formula:
+        // A formula's result is shown without its number format.
         switch (cell->result) {
         case ResultKind::None: return QStringLiteral("0");
         case ResultKind::Text:
         case ResultKind::Error: return book.text(*cell);
-        case ResultKind::Logical: return cell->number != 0 ? QStringLiteral("TRUE") : QStringLiteral("FALSE");
-        case ResultKind::Number: return numberText(cell->number, decimalSeparator);
+        case ResultKind::Logical: return logical(cell->number);
+        case ResultKind::Number: return numberText(cell->number, regional.decimalSeparator);
         }
     }
     return {};

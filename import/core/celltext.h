@@ -1,5 +1,6 @@
 #pragma once
 
+#include "regional.h"
 #include "workbook.h"
 
 #include <QString>
@@ -12,8 +13,15 @@ namespace wifv {
 // for magnitudes of 1E15 or more and non-zero magnitudes below 0.0001.
 QString numberText(double value, QChar decimalSeparator);
 
-// The text the view shows for a cell (null: no cell).
-QString displayText(const Workbook &book, const Cell *cell, QChar decimalSeparator);
+// A serial date as date text: the short date, then one blank and the long
+// time unless the time is exactly midnight (after rounding to 9 decimals).
+QString dateText(double serial, bool date1904, const RegionalSettings &regional);
+// The time of day of a serial number, in the long time format.
+QString timeText(double serial, const RegionalSettings &regional);
+
+// The text of a cell (null: no cell) by the cell text rules: what the view
+// shows and what the invoice reading takes.
+QString cellText(const Workbook &book, const Cell *cell, const RegionalSettings &regional);
 
 // The extension of a file name: from the last full stop of the name part to
 // the end, full stop included, letters A to Z lower-cased; empty without one.

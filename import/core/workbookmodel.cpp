@@ -2,7 +2,6 @@
 
 #include "celltext.h"
 
-#include <QLocale>
 
 namespace wifv {
 
@@ -15,7 +14,7 @@ constexpr int kMinColumns = 26;
 } // namespace
 
 WorkbookModel::WorkbookModel(QObject *parent)
-    : QAbstractTableModel(parent), m_book(Workbook::initial()), m_decimal(QLocale::system().decimalPoint().at(0))
+    : QAbstractTableModel(parent), m_book(Workbook::initial()), m_regional(RegionalSettings::fromSystem())
 {
     measure();
 }
@@ -25,6 +24,13 @@ void WorkbookModel::measure()
     const Sheet *s = sheet();
     m_rows = s ? int(std::min<qint64>(kMaxRows, std::max<qint64>(kMinRows, qint64(s->rowCount()) + 1))) : 0;
     m_columns = s ? int(std::min<qint64>(kMaxColumns, std::max<qint64>(kMinColumns, qint64(s->columnCount()) + 1))) : 0;
+}
+
+void WorkbookModel::setRegionalSettings(const RegionalSettings &regional)
+{
+    beginResetModel();
+    m_regional = regional;
+    endResetModel();
 }
 
 void WorkbookModel::setWorkbook(Workbook book)
@@ -73,7 +79,7 @@ QVariant WorkbookModel::data(const QModelIndex &index, int role) const
     const Sheet *s = sheet();
     if (!s || !index.isValid() || (role != Qt::DisplayRole && role != Qt::EditRole))
         return {};
-    return displayText(m_book, s->cell(std::uint32_t(index.row()), std::uint32_t(index.column())), m_decimal);
+    return cellText(m_book, s->cell(std::uint32_t(index.row()), std::uint32_t(index.column())), m_regional);
 }
 
 bool WorkbookModel::setData(const QModelIndex &index, const QVariant &value, int role)

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "regional.h"
 #include "workbook.h"
 
 #include <QAbstractTableModel>
@@ -13,6 +14,10 @@ class WorkbookModel : public QAbstractTableModel {
     Q_OBJECT
 public:
     explicit WorkbookModel(QObject *parent = nullptr);
+
+    // The settings the cell texts are written with (the platform's by default).
+    void setRegionalSettings(const RegionalSettings &regional);
+    const RegionalSettings &regionalSettings() const { return m_regional; }
 
     const Workbook &workbook() const { return m_book; }
     // Swaps in a whole workbook; its active sheet is shown.
@@ -39,7 +44,7 @@ private:
     Workbook m_book;
     int m_rows = 0;    // the grid shown: the sheet's extent and a margin,
     int m_columns = 0; // grown by edits, set anew when the sheet changes
-    QChar m_decimal;
+    RegionalSettings m_regional;
 };
 
 } // namespace wifv
