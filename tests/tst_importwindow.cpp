@@ -1,4 +1,5 @@
 #include "apptitle.h"
+#include "dmcon.h"
 #include "errordisplay.h"
 #include "spreadsheetview.h"
 #include "tfimportfactvintra.h"
@@ -66,6 +67,7 @@ private:
     }
 
     QTemporaryDir m_dir;
+    std::unique_ptr<TdmCon> m_dm;
     std::unique_ptr<TfImportFactVintra> m_window;
     QStringList m_shown;
     std::optional<QString> m_answer;
@@ -79,6 +81,8 @@ void TestImportWindow::initTestCase()
 
 void TestImportWindow::init()
 {
+    m_dm = std::make_unique<TdmCon>();
+    dmCon = m_dm.get();
     m_window = std::make_unique<TfImportFactVintra>(nullptr);
     m_window->dxSpreadSheet1->model().setRegionalSettings({u',', QStringLiteral("dd.MM.yyyy"), QStringLiteral("HH:mm:ss")});
     m_window->show();
@@ -93,6 +97,8 @@ void TestImportWindow::cleanup()
     setMessageBoxHook({});
     setOpenFileDialog({});
     m_window.reset();
+    dmCon = nullptr;
+    m_dm.reset();
 }
 
 QString TestImportWindow::write(const QString &name, const QByteArray &bytes)

@@ -15,6 +15,24 @@
 namespace wifv {
 
 namespace {
+// The grid, with its editor commit reachable from the view.
+class SheetTable : public QTableView {
+public:
+    using QTableView::QTableView;
+    void commitOpenEdit()
+    {
+        if (state() != EditingState)
+            return;
+        QWidget *editor = indexWidget(currentIndex());
+        if (!editor)
+            editor = QApplication::focusWidget();
+        if (editor && isAncestorOf(editor)) {
+            commitData(editor);
+            closeEditor(editor, QAbstractItemDelegate::NoHint);
+        }
+    }
+};
+
 class WaitCursor {
 public:
     WaitCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
@@ -24,7 +42,7 @@ public:
 
 TdxSpreadSheet::TdxSpreadSheet(QWidget *parent) : QWidget(parent)
 {
-    m_table = new QTableView(this);
+    m_table = new SheetTable(this);
     m_table->setObjectName(QStringLiteral("dxSpreadSheet1Grid"));
     m_table->setModel(&m_model);
     // Fixed row heights keep a sheet of a million rows cheap to show and scroll.
@@ -79,6 +97,11 @@ void TdxSpreadSheet::loadFromFile(const QString &path)
     }
     m_model.setWorkbook(std::move(book));
     m_table->scrollToTop();
+}
+
+void TdxSpreadSheet::commitOpenEdit()
+{
+    static_cast<SheetTable *>(m_table)->commitOpenEdit();
 }
 
 void TdxSpreadSheet::clear()

@@ -26,6 +26,8 @@ public:
     void loadFromFile(const QString &path);
     // Removes every sheet.
     void clear();
+    // Stores the text of a cell editor still open, so it is what gets read.
+    void commitOpenEdit();
 
 private:
     void showTabs();

@@ -2,6 +2,9 @@
 
 #include "anchors.h"
 #include "celltext.h"
+#include "dmcon.h"
+#include "invoice.h"
+#include "submission.h"
 #include "errordisplay.h"
 #include "errors.h"
 #include "spreadsheetview.h"
@@ -89,7 +92,20 @@ TfImportFactVintra::TfImportFactVintra(QWidget *parent) : QWidget(parent, Qt::Wi
     resize(kClientSize);
 
     connect(ButtonAlegeFisier, &QPushButton::clicked, this, [this] { guarded([this] { ButtonAlegeFisierClick(); }); });
+    o_import_factFI_Vintra = makeImportCall(dmCon->conTavo);
+
+    connect(ButtonImporta, &QPushButton::clicked, this, [this] { guarded([this] { ButtonImportaClick(); }); });
     connect(ButtonClear, &QPushButton::clicked, this, [this] { guarded([this] { ButtonClearClick(); }); });
+}
+
+TfImportFactVintra::~TfImportFactVintra() = default;
+
+void TfImportFactVintra::ButtonImportaClick()
+{
+    dxSpreadSheet1->commitOpenEdit();
+    // A failed reading check ends the press here and is shown; nothing is logged.
+    const QString json = invoiceJson(readInvoice(dxSpreadSheet1->workbook(), dxSpreadSheet1->model().regionalSettings()));
+    Memo1->appendPlainText(submitInvoice(*o_import_factFI_Vintra, dmCon->glUser, json));
 }
 
 void TfImportFactVintra::ButtonAlegeFisierClick()

@@ -3,6 +3,7 @@
 #include <QWidget>
 
 #include <functional>
+#include <memory>
 #include <optional>
 
 class QLabel;
@@ -12,6 +13,7 @@ class QPushButton;
 namespace wifv {
 
 class TdxSpreadSheet;
+class PgQuery;
 
 // The open-file dialog's answer: the chosen path, or nothing when cancelled.
 using OpenFileDialog = std::function<std::optional<QString>(QWidget *parent)>;
@@ -24,6 +26,7 @@ class TfImportFactVintra : public QWidget {
     Q_OBJECT
 public:
     explicit TfImportFactVintra(QWidget *parent);
+    ~TfImportFactVintra() override;
 
     QLabel *Label2;
     QPushButton *ButtonAlegeFisier;
@@ -31,9 +34,11 @@ public:
     QPlainTextEdit *Memo1;
     QPushButton *ButtonImporta;
     QPushButton *ButtonClear;
+    std::unique_ptr<PgQuery> o_import_factFI_Vintra; // the stored-function call on conTavo
 
     void ButtonAlegeFisierClick();
     void ButtonClearClick();
+    void ButtonImportaClick();
     // Checks the extension and loads the file into the view.
     void LoadWorkbook(const QString &path);
 
