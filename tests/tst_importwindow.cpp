@@ -259,6 +259,7 @@ void TestImportWindow::modelContract()
     QCOMPARE(model.columnCount(), 27);
     QCOMPARE(model.headerData(26, Qt::Horizontal).toString(), QString("AA"));
     QCOMPARE(model.headerData(0, Qt::Vertical).toInt(), 1);
+    QCOMPARE(model.data(model.index(99, 25), Qt::ToolTipRole).toString(), QString("colt"));
     model.setWorkbook(readXlsx(threeSheets()));
     model.setActiveSheet(1);
     model.clear();

@@ -77,7 +77,8 @@ int WorkbookModel::columnCount(const QModelIndex &parent) const
 QVariant WorkbookModel::data(const QModelIndex &index, int role) const
 {
     const Sheet *s = sheet();
-    if (!s || !index.isValid() || (role != Qt::DisplayRole && role != Qt::EditRole))
+    // The tooltip shows a text too long for its column whole.
+    if (!s || !index.isValid() || (role != Qt::DisplayRole && role != Qt::EditRole && role != Qt::ToolTipRole))
         return {};
     return cellText(m_book, s->cell(std::uint32_t(index.row()), std::uint32_t(index.column())), m_regional);
 }
