@@ -2,6 +2,7 @@
 
 #include <QEvent>
 #include <QFont>
+#include <QPushButton>
 #include <QWidget>
 
 namespace wifv {
@@ -62,6 +63,22 @@ void installDesignFontFallbacks()
                                {QStringLiteral("Open Sans"), QStringLiteral("Liberation Sans")});
     QFont::insertSubstitutions(QStringLiteral("Tahoma"),
                                {QStringLiteral("Liberation Sans"), QStringLiteral("DejaVu Sans")});
+}
+
+QPushButton *makeButton(QWidget *parent, const QString &name, const QString &caption, const QRect &at)
+{
+    auto *button = new QPushButton(caption, parent);
+    button->setObjectName(name);
+    button->setGeometry(at);
+    return button;
+}
+
+void useButtonFace(QWidget *window)
+{
+    window->setAutoFillBackground(true);
+    QPalette face = window->palette();
+    face.setColor(QPalette::Window, face.color(QPalette::Button));
+    window->setPalette(face);
 }
 
 QFont designFont(int pointSize, bool bold)

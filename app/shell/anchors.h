@@ -3,6 +3,9 @@
 #include <QSize>
 
 class QFont;
+class QPushButton;
+class QRect;
+class QString;
 class QWidget;
 
 namespace wifv {
@@ -22,5 +25,11 @@ QFont designFont(int pointSize, bool bold = false);
 // fonts (Open Sans has nearly Segoe UI's widths), so captions fit their
 // designed sizes.
 void installDesignFontFallbacks();
+
+// A push button with its name, caption and design geometry.
+QPushButton *makeButton(QWidget *parent, const QString &name, const QString &caption, const QRect &at);
+
+// Paints a window in the system's button-face colour.
+void useButtonFace(QWidget *window);
 
 } // namespace wifv

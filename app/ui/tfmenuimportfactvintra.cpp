@@ -52,14 +52,6 @@ QLabel *makeVersionLabel(QWidget *parent, const QString &name, QSize parentDesig
     return label;
 }
 
-QPushButton *makeButton(QWidget *parent, const QString &name, const QString &caption, QRect at)
-{
-    auto *button = new QPushButton(caption, parent);
-    button->setObjectName(name);
-    button->setGeometry(at);
-    return button;
-}
-
 constexpr int kDataBaseLabelWidth = 81;
 
 // The word-wrapping database label keeps its design width unless one word is
@@ -80,10 +72,7 @@ TfMenuImportFactVintra::TfMenuImportFactVintra()
     setObjectName(QStringLiteral("fMenuImportFactVintra"));
     setWindowTitle(QStringLiteral("fMenuImportFactVintra"));
     setFont(designFont(9));
-    setAutoFillBackground(true);
-    QPalette face = palette();
-    face.setColor(QPalette::Window, face.color(QPalette::Button));
-    setPalette(face);
+    useButtonFace(this);
 
     const QSize menuDesign(kClientSize.width(), kClientSize.height() - kLoginPanelHeight);
     const QSize loginDesign(kClientSize.width(), kLoginPanelHeight);

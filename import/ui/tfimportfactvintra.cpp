@@ -42,14 +42,6 @@ std::optional<QString> askForFile(QWidget *parent)
     return path;
 }
 
-QPushButton *makeButton(QWidget *parent, const QString &name, const QString &caption, QRect at)
-{
-    auto *button = new QPushButton(caption, parent);
-    button->setObjectName(name);
-    button->setGeometry(at);
-    return button;
-}
-
 } // namespace
 
 void setOpenFileDialog(OpenFileDialog dialog) { dialogHook() = std::move(dialog); }
@@ -59,10 +51,7 @@ TfImportFactVintra::TfImportFactVintra(QWidget *parent) : QWidget(parent, Qt::Wi
     setObjectName(QStringLiteral("fImportFactVintra"));
     setWindowTitle(QStringLiteral("fImportFactVintra"));
     setFont(designFont(9));
-    setAutoFillBackground(true);
-    QPalette face = palette();
-    face.setColor(QPalette::Window, face.color(QPalette::Button));
-    setPalette(face);
+    useButtonFace(this);
     setAcceptDrops(true);
 
     Label2 = new QLabel(QStringLiteral("Import facturi furnizor Vintra"), this);
