@@ -10,6 +10,8 @@
 #include <QApplication>
 #include <QFile>
 #include <QLineEdit>
+#include <QMimeData>
+#include <QDropEvent>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTabBar>
@@ -56,6 +58,7 @@ private slots:
     void editTypedIntoACell();
     void modelContract();
     void viewGrowsWithTheWindow();
+    void droppedFileLoads();
 
 private:
     QString write(const QString &name, const QByteArray &bytes);
@@ -272,6 +275,24 @@ void TestImportWindow::viewGrowsWithTheWindow()
     QTRY_COMPARE(m_window->dxSpreadSheet1->geometry(), QRect(8, 58, 1174, 614));
     QCOMPARE(m_window->Memo1->geometry(), QRect(8, 691, 1174, 131));
     QCOMPARE(m_window->ButtonClear->geometry(), QRect(305, 27, 75, 25));
+}
+
+void TestImportWindow::droppedFileLoads()
+{
+    auto drop = [this](const QString &path) {
+        QMimeData data;
+        data.setUrls({QUrl::fromLocalFile(path)});
+        QDragEnterEvent enter(QPoint(500, 300), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(m_window.get(), &enter);
+        QVERIFY(enter.isAccepted());
+        QDropEvent event(QPointF(500, 300), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(m_window.get(), &event);
+    };
+    drop(write("dropped.xlsx", threeSheets()));
+    QCOMPARE(sheetCount(), 3);
+    drop(write("dropped.xls", threeSheets()));
+    QCOMPARE(m_shown, QStringList{"Extensia fisier trebuie sa fie \"xlsx\""});
+    QCOMPARE(sheetCount(), 3);
 }
 
 QTEST_MAIN(TestImportWindow)

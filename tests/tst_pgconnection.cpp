@@ -257,6 +257,10 @@ void TestPgConnection::textTravelsAsUtf8()
     QCOMPARE(QString::fromUtf8(PQgetvalue(r.get(), 0, 0)), text);
     QCOMPARE(QString::fromUtf8(PQgetvalue(r.get(), 0, 1)), QString("UTF8"));
     QCOMPARE(QString::fromUtf8(PQgetvalue(r.get(), 0, 2)), QString("t"));
+
+    // A lone surrogate has no UTF-8 form: it reaches the server as U+FFFD.
+    pg::Result lone = c.execute(QStringLiteral("select $1::text"), {QString(QChar(0xD800)) + u'x'});
+    QCOMPARE(QString::fromUtf8(PQgetvalue(lone.get(), 0, 0)), QString(QChar(0xFFFD)) + u'x');
 }
 
 QTEST_GUILESS_MAIN(TestPgConnection)

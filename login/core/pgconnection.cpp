@@ -63,6 +63,27 @@ std::optional<QString> serverPrimaryText(const char *message)
     return match.captured(1).trimmed();
 }
 
+// UTF-8 for the server; a lone surrogate, which has no UTF-8 form, becomes
+// U+FFFD (Qt's own encoder would write a question mark).
+QByteArray serverText(const QString &text)
+{
+    QString clean;
+    const qsizetype n = text.size();
+    for (qsizetype i = 0; i < n; ++i) {
+        const QChar c = text.at(i);
+        if (!c.isSurrogate())
+            continue;
+        if (c.isHighSurrogate() && i + 1 < n && text.at(i + 1).isLowSurrogate()) {
+            ++i;
+            continue;
+        }
+        if (clean.isNull())
+            clean = text;
+        clean[i] = QChar(0xFFFD);
+    }
+    return (clean.isNull() ? text : clean).toUtf8();
+}
+
 std::chrono::steady_clock::time_point deadlineAfter(std::chrono::milliseconds span)
 {
     return std::chrono::steady_clock::now() + span;
@@ -285,14 +306,14 @@ PgConnection::Attempt PgConnection::attempt(const QByteArray &hostAddress, const
 pg::Result PgConnection::execute(const QString &sql, const std::vector<std::optional<QString>> &params)
 {
     Use use(*this);
-    const QByteArray statement = sql.toUtf8();
+    const QByteArray statement = serverText(sql);
     std::vector<QByteArray> storage;
     storage.reserve(params.size());
     std::vector<const char *> values;
     values.reserve(params.size());
     for (const auto &p : params) {
         if (p) {
-            storage.push_back(p->toUtf8());
+            storage.push_back(serverText(*p));
             values.push_back(storage.back().constData());
         } else {
             values.push_back(nullptr);
