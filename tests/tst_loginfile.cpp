@@ -154,17 +154,19 @@ void TestLoginFile::missingFileCannotBeOpened()
 void TestLoginFile::applicationDataFolder()
 {
     const QByteArray savedXdg = qgetenv("XDG_CONFIG_HOME"), savedHome = qgetenv("HOME");
-    const QString xdg = m_tmp->filePath(QStringLiteral("xdg"));
+    const QString xdg = m_tmp->filePath(QStringLiteral("new/xdg"));
     qputenv("XDG_CONFIG_HOME", xdg.toUtf8());
     QCOMPARE(appDataFolder(), xdg);
     QVERIFY(QFileInfo(xdg).isDir());
     QCOMPARE(QFileInfo(xdg).permissions() & (QFile::ReadGroup | QFile::ReadOther), QFile::Permissions());
 
+    // A home folder that does not exist yet is made with it.
     qunsetenv("XDG_CONFIG_HOME");
-    qputenv("HOME", m_tmp->path().toUtf8());
-    QCOMPARE(appDataFolder(), m_tmp->filePath(QStringLiteral(".config")));
-    QVERIFY(QFileInfo(m_tmp->filePath(QStringLiteral(".config"))).isDir());
-    QCOMPARE(loginFilePath(), m_tmp->filePath(QStringLiteral(".config/TavoLorun.json")));
+    const QString home = m_tmp->filePath(QStringLiteral("home/ana"));
+    qputenv("HOME", home.toUtf8());
+    QCOMPARE(appDataFolder(), home + QStringLiteral("/.config"));
+    QVERIFY(QFileInfo(home + QStringLiteral("/.config")).isDir());
+    QCOMPARE(loginFilePath(), home + QStringLiteral("/.config/TavoLorun.json"));
 
     savedXdg.isNull() ? qunsetenv("XDG_CONFIG_HOME") : qputenv("XDG_CONFIG_HOME", savedXdg);
     qputenv("HOME", savedHome);

@@ -39,6 +39,7 @@ private slots:
     void failedCheckLogsNothing();
     void quotedMixedCaseNameIsNotFound();
     void openCellEditIsSent();
+    void sampleFunctionStoresAndRefusesDuplicates();
 
 private:
     void point(const QString &database);
@@ -199,6 +200,22 @@ void TestSubmission::openCellEditIsSent()
     press(); // the editor is still open
     QCOMPARE(logLines(), QStringList{"Factura s-a importat"});
     QCOMPARE(adminQuery(m_server, m_recordDb, "select doc::json->>'nrFact' from received"), QStringList{"F-9"});
+}
+
+void TestSubmission::sampleFunctionStoresAndRefusesDuplicates()
+{
+    const QString db = uniqueName("submit_sample");
+    recreateDatabase(m_server, db);
+    runSqlFile(m_server, db, "db/import-function.sql");
+    point(db);
+    press();
+    press();
+    QCOMPARE(logLines(), (QStringList{"Factura s-a importat", "Eroare = Factura VNT-2025-0042 a fost deja importata"}));
+    QCOMPARE(adminQuery(m_server, db, "select operator || '|' || nr_fact || '|' || data_fact || '|' || cui_eu from factura_vintra"),
+             QStringList{"ana Ștefan|VNT-2025-0042|28.07.2025|RO1234567"});
+    QCOMPARE(adminQuery(m_server, db, "select client || '|' || tour || '|' || pret from factura_vintra_poz order by nr"),
+             (QStringList{"Ioana Ștefănescu|Istanbul / Cappadocia|1234,5", "Mihai \"Mișu\" Pop|Antalya|99"}));
+    adminExec(m_server, "postgres", QStringLiteral("drop database \"%1\"").arg(db));
 }
 
 QTEST_MAIN(TestSubmission)

@@ -62,8 +62,11 @@ QString appDataFolder()
             return {};
         folder = joinPath(home, QStringLiteral(".config"));
     }
-    // A fresh account has no such folder yet.
-    ::mkdir(QFile::encodeName(folder).constData(), 0700);
+    // A fresh account has no such folder yet; missing parents are made too.
+    const QByteArray path = QFile::encodeName(folder);
+    for (qsizetype slash = path.indexOf('/', 1); slash > 0; slash = path.indexOf('/', slash + 1))
+        ::mkdir(path.left(slash).constData(), 0700);
+    ::mkdir(path.constData(), 0700);
     return folder;
 #endif
 }
