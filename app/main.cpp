@@ -6,6 +6,7 @@
 
 #include <QApplication>
 #include <QDir>
+#include <QIcon>
 
 int main(int argc, char **argv)
 {
@@ -19,6 +20,7 @@ int main(int argc, char **argv)
         QDir::toNativeSeparators(QCoreApplication::applicationFilePath()), wifv::nativePathSeparator()));
 
     wifv::installDesignFontFallbacks();
+    QApplication::setWindowIcon(QIcon(QStringLiteral(":/wimportfactvintra.png")));
 
     wifv::Application objects;
     objects.mainWindow().show();
