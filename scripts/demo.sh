@@ -38,6 +38,11 @@ psql_demo() { # database, then psql arguments
   as_server_user psql -X -q -v ON_ERROR_STOP=1 -h "$STATE" -p "$PORT" -U tavo -d "$db" "$@"
 }
 
+if [ "${1:-}" = "--stop-check" ]; then # exit status: whether the demo server runs
+  server_running
+  exit
+fi
+
 if [ "${1:-}" = "--stop" ]; then
   if server_running; then
     as_server_user "$PGBIN/pg_ctl" -D "$DATA" -m fast -w stop >/dev/null

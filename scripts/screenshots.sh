@@ -10,7 +10,7 @@ out=build-release/screenshots
 mkdir -p "$out"
 
 need=()
-for tool in Xvfb:xvfb xdotool:xdotool xwd:x11-apps; do
+for tool in Xvfb:xvfb xdotool:xdotool; do
   command -v "${tool%%:*}" >/dev/null || need+=("${tool##*:}")
 done
 /usr/bin/convert -version >/dev/null 2>&1 || need+=(imagemagick)
@@ -25,7 +25,15 @@ Xvfb "$display" -screen 0 1280x900x24 >/dev/null 2>&1 &
 xvfb=$!
 export DISPLAY=$display
 home=$(mktemp -d)
-cleanup() { pkill -f "build-release/app/wImportFactVintra" || true; kill "$xvfb" 2>/dev/null || true; rm -rf "$home"; }
+# The demo server is stopped again at the end unless it was running before.
+was_running=no
+bash scripts/demo.sh --stop-check >/dev/null 2>&1 && was_running=yes
+cleanup() {
+  pkill -f "build-release/app/wImportFactVintra" || true
+  kill "$xvfb" 2>/dev/null || true
+  rm -rf "$home"
+  [ "$was_running" = yes ] || bash scripts/demo.sh --stop >/dev/null
+}
 trap cleanup EXIT
 
 HOME=$home bash scripts/demo.sh >"$out/demo.log" 2>&1 &
@@ -34,7 +42,7 @@ for _ in $(seq 1 600); do
   sleep 1
 done
 sleep 1
-shot() { xwd -root -silent | /usr/bin/convert xwd:- "$out/$1.png"; echo "$out/$1.png"; }
+shot() { /usr/bin/import -window root "$out/$1.png"; echo "$out/$1.png"; }
 origin() { eval "$(xdotool getwindowgeometry --shell "$(xdotool search --name "$1" | head -1)")"; }
 
 origin fMenuImportFactVintra; mx=$X; my=$Y
