@@ -9,18 +9,8 @@ using namespace wifv::test;
 
 namespace {
 
-
-// Rows with a value for every column that must not be null.
+// The application registry and one operator's grant.
 const char *kCompanyRows = R"SQL(
-insert into emitent (emitent, operator_parola, este_emitent, este_operator, este_comisionar, este_sofer,
-  eu_punct_lucru, da_nu_schimbare_pl, da_nu_adaugare_partener, da_nu_adaugare_articol,
-  da_nu_acces_la_politica_pret, da_nu_modif_data_listare, da_nu_acces_limita_creditare, prez_of_stoc_fact_cl,
-  prez_of_stoc_av_exp, prez_of_stoc_bte, prez_of_stoc_bc, pret_fact_cl_cu_tva, da_nu_fact_pe_calc,
-  da_nu_modif_nr_fact_pe_calc, da_nu_fact_autocopy, da_nu_aviz_autocopy, da_nu_modif_data_livrare, data_ins,
-  em_outgoing_email_secure, em_outlook, discontinued, da_nu_generare_op)
-select v.e, v.p, true, true, false, false, v.pl, false, false, false, false, false, false, false, false, false,
-  false, false, false, false, false, false, false, current_date, false, false, false, false
-from (values ('ana', 'secret', 'Sediu'), ('Ana', 'other', 'Depozit')) v(e, p, pl);
 insert into aplicatie_mob values ('WImportFactVintra', true, null), ('altceva', true, null),
   ('wimportfactvintra', false, 'inactive copy');
 insert into aplicatie_mob_emitent values ('wImportFactVintra', 'ana', 'operator');
@@ -56,7 +46,9 @@ void TestDmCon::initTestCase()
     m_directoryDb = uniqueName(QStringLiteral("directory"));
     recreateDatabase(m_company, m_companyDb);
     runSqlFile(m_company, m_companyDb, QStringLiteral("db/company.sql"));
-    adminExec(m_company, m_companyDb, QString::fromUtf8(kCompanyRows));
+    adminExec(m_company, m_companyDb,
+              operatorRowSql("ana", "secret", "Sediu") + operatorRowSql("Ana", "other", "Depozit") +
+                  QString::fromUtf8(kCompanyRows));
     recreateDatabase(m_directory, m_directoryDb);
     runSqlFile(m_directory, m_directoryDb, QStringLiteral("db/directory.sql"));
     adminExec(m_directory, m_directoryDb,
