@@ -1,4 +1,5 @@
 #include "apptitle.h"
+#include "celleditor.h"
 #include "dmcon.h"
 #include "errordisplay.h"
 #include "spreadsheetview.h"
@@ -231,10 +232,7 @@ void TestImportWindow::clearThenLoadAgain()
 void TestImportWindow::editTypedIntoACell()
 {
     QTableView *table = m_window->dxSpreadSheet1->table();
-    const QModelIndex b22 = table->model()->index(21, 1);
-    table->setCurrentIndex(b22);
-    table->edit(b22);
-    auto *editor = qobject_cast<QLineEdit *>(QApplication::focusWidget());
+    QLineEdit *editor = openCellEditor(table, 21, 1); // B22
     QVERIFY(editor);
     QTest::keyClicks(editor, "F-2025/07");
     QTest::keyClick(editor, Qt::Key_Return);
@@ -245,8 +243,7 @@ void TestImportWindow::editTypedIntoACell()
     QCOMPARE(book.text(*cell), QString("F-2025/07"));
 
     // An emptied edit removes the value.
-    table->edit(b22);
-    editor = qobject_cast<QLineEdit *>(QApplication::focusWidget());
+    editor = openCellEditor(table, 21, 1);
     QVERIFY(editor);
     editor->clear();
     QTest::keyClick(editor, Qt::Key_Return);

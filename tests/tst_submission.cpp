@@ -1,4 +1,5 @@
 #include "apptitle.h"
+#include "celleditor.h"
 #include "dmcon.h"
 #include "errordisplay.h"
 #include "invoice.h"
@@ -190,10 +191,7 @@ void TestSubmission::openCellEditIsSent()
 {
     point(m_recordDb);
     QTableView *table = m_window->dxSpreadSheet1->table();
-    const QModelIndex b22 = table->model()->index(21, 1);
-    table->setCurrentIndex(b22);
-    table->edit(b22);
-    auto *editor = qobject_cast<QLineEdit *>(QApplication::focusWidget());
+    QLineEdit *editor = openCellEditor(table, 21, 1); // B22
     QVERIFY(editor);
     editor->selectAll();
     QTest::keyClicks(editor, "F-9");

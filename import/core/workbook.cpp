@@ -76,6 +76,14 @@ std::uint32_t Sheet::columnCount() const
     return columns;
 }
 
+QString columnLetters(std::uint32_t column)
+{
+    QString letters;
+    for (std::uint32_t c = column + 1; c > 0; c = (c - 1) / 26)
+        letters.prepend(QChar(u'A' + char16_t((c - 1) % 26)));
+    return letters;
+}
+
 std::uint32_t Workbook::addString(const QString &text)
 {
     strings.push_back(text);

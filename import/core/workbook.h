@@ -49,6 +49,9 @@ private:
     std::vector<Entry> m_entries;
 };
 
+// The letters of a 0-based column: 0 is "A", 26 is "AA".
+QString columnLetters(std::uint32_t column);
+
 struct Workbook {
     std::vector<Sheet> sheets;
     int activeSheet = -1; // none

@@ -122,19 +122,11 @@ Qt::ItemFlags WorkbookModel::flags(const QModelIndex &index) const
     return Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemIsEditable;
 }
 
-QString WorkbookModel::columnName(int column)
-{
-    QString letters;
-    for (int c = column + 1; c > 0; c = (c - 1) / 26)
-        letters.prepend(QChar(u'A' + char16_t((c - 1) % 26)));
-    return letters;
-}
-
 QVariant WorkbookModel::headerData(int section, Qt::Orientation orientation, int role) const
 {
     if (role != Qt::DisplayRole)
         return {};
-    return orientation == Qt::Horizontal ? QVariant(columnName(section)) : QVariant(section + 1);
+    return orientation == Qt::Horizontal ? QVariant(columnLetters(std::uint32_t(section))) : QVariant(section + 1);
 }
 
 } // namespace wifv

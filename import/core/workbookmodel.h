@@ -33,8 +33,6 @@ public:
     Qt::ItemFlags flags(const QModelIndex &index) const override;
     QVariant headerData(int section, Qt::Orientation orientation, int role = Qt::DisplayRole) const override;
 
-    static QString columnName(int column);
-
 signals:
     void workbookChanged();
 

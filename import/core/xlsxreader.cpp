@@ -564,13 +564,7 @@ private:
         m_sheet.append(m_cellRow, m_cellColumn, cell);
     }
 
-    QString reference() const
-    {
-        QString letters;
-        for (std::uint32_t c = m_cellColumn + 1; c > 0; c = (c - 1) / 26)
-            letters.prepend(QChar(u'A' + char16_t((c - 1) % 26)));
-        return letters + QString::number(m_cellRow + 1);
-    }
+    QString reference() const { return columnLetters(m_cellColumn) + QString::number(m_cellRow + 1); }
 
     Workbook &m_book;
     Sheet &m_sheet;

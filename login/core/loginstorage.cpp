@@ -76,11 +76,6 @@ void appendColumn(QByteArray &out, const char *name, int sourceId)
 
 } // namespace
 
-QString storageFormatError(qint64 position)
-{
-    return QStringLiteral("[FireDAC][Stan]-719. Invalid JSON storage format. Position [%1]").arg(position);
-}
-
 QByteArray writeLoginStorage(const LoginTable &table)
 {
     QByteArray out(kBom);
@@ -143,7 +138,7 @@ struct Token {
 
 [[noreturn]] void formatError(qint64 position)
 {
-    throw Error(storageFormatError(position));
+    throw Error(QStringLiteral("[FireDAC][Stan]-719. Invalid JSON storage format. Position [%1]").arg(position));
 }
 
 class Lexer {

@@ -16,7 +16,4 @@ QByteArray writeLoginStorage(const LoginTable &table);
 // is left open on success and closed on failure.
 void readLoginStorage(const QByteArray &bytes, LoginTable &table);
 
-// The text of a storage failure, as the messages of the file format read.
-QString storageFormatError(qint64 position);
-
 } // namespace wifv
