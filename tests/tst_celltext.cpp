@@ -184,8 +184,8 @@ void TestCellText::cells()
     cell.number = number;
     cell.text = book.addString(text);
     cell.format = book.addFormat(format);
-    QCOMPARE(cellText(book, &cell, {u',', "dd.MM.yyyy", "HH:mm:ss"}), expected);
-    QCOMPARE(cellText(book, nullptr, {}), QString());
+    QCOMPARE(cellText(book, cell, {u',', "dd.MM.yyyy", "HH:mm:ss"}), expected);
+    QCOMPARE(cellText(book, std::nullopt, {}), QString());
 }
 
 void TestCellText::strftimePatterns_data()

@@ -238,7 +238,7 @@ void TestImportWindow::editTypedIntoACell()
     QTest::keyClick(editor, Qt::Key_Return);
     const Workbook &book = m_window->dxSpreadSheet1->workbook();
     QTRY_VERIFY(book.sheets[0].cell(21, 1)); // the view commits the edit from its event loop
-    const Cell *cell = book.sheets[0].cell(21, 1);
+    const auto cell = book.sheets[0].cell(21, 1);
     QCOMPARE(cell->kind, CellKind::Text);
     QCOMPARE(book.text(*cell), QString("F-2025/07"));
 

@@ -106,7 +106,7 @@ QString timeText(double serial, const RegionalSettings &regional)
     return longTime(split(std::fabs(serial)), regional);
 }
 
-QString cellText(const Workbook &book, const Cell *cell, const RegionalSettings &regional)
+QString cellText(const Workbook &book, const std::optional<Cell> &cell, const RegionalSettings &regional)
 {
     if (!cell)
         return {};
@@ -117,7 +117,7 @@ QString cellText(const Workbook &book, const Cell *cell, const RegionalSettings 
     case CellKind::Error: return book.text(*cell);
     case CellKind::Logical: return logical(cell->number);
     case CellKind::Number:
-        switch (classifyNumberFormat(book.format(*cell))) {
+        switch (book.formatClass(*cell)) {
         case FormatClass::TimeOnly: return timeText(cell->number, regional);
         case FormatClass::DateTime:
             if (cell->number >= 0 && cell->number <= kLastDate)

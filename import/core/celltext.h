@@ -19,9 +19,9 @@ QString dateText(double serial, bool date1904, const RegionalSettings &regional)
 // The time of day of a serial number, in the long time format.
 QString timeText(double serial, const RegionalSettings &regional);
 
-// The text of a cell (null: no cell) by the cell text rules: what the view
+// The text of a cell (none: no cell) by the cell text rules: what the view
 // shows and what the invoice reading takes.
-QString cellText(const Workbook &book, const Cell *cell, const RegionalSettings &regional);
+QString cellText(const Workbook &book, const std::optional<Cell> &cell, const RegionalSettings &regional);
 
 // The extension of a file name: from the last full stop of the name part to
 // the end, full stop included, letters A to Z lower-cased; empty without one.

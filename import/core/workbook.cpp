@@ -1,79 +1,104 @@
 #include "workbook.h"
 
+#include "errors.h"
+
 #include <algorithm>
+#include <bit>
+#include <cstring>
 
 namespace wifv {
 
-namespace {
-auto position(std::vector<Sheet::Entry> &entries, std::uint32_t row, std::uint32_t column)
-{
-    return std::lower_bound(entries.begin(), entries.end(), std::pair{row, column},
-                            [](const Sheet::Entry &e, const std::pair<std::uint32_t, std::uint32_t> &key) {
-                                return e.row != key.first ? e.row < key.first : e.column < key.second;
-                            });
-}
-} // namespace
+// --- Sheet -------------------------------------------------------------------
 
-const Cell *Sheet::cell(std::uint32_t row, std::uint32_t column) const
+Sheet::Slot Sheet::pack(std::uint32_t row, std::uint32_t column, const Cell &cell)
 {
-    auto &entries = const_cast<std::vector<Entry> &>(m_entries);
-    const auto it = position(entries, row, column);
-    if (it == entries.end() || it->row != row || it->column != column)
-        return nullptr;
-    return &it->cell;
+    Slot s{};
+    s.row = row;
+    s.column = std::uint16_t(column);
+    s.kind = std::uint32_t(cell.kind);
+    s.result = std::uint32_t(cell.result);
+    s.format = cell.format;
+    const bool text = cell.kind == CellKind::Text || cell.kind == CellKind::Error ||
+                      (cell.kind == CellKind::Formula &&
+                       (cell.result == ResultKind::Text || cell.result == ResultKind::Error));
+    s.payload = text ? cell.text : std::bit_cast<std::uint64_t>(cell.number);
+    return s;
+}
+
+Cell Sheet::unpack(const Slot &s)
+{
+    Cell c;
+    c.kind = CellKind(s.kind);
+    c.result = ResultKind(s.result);
+    c.format = s.format;
+    const bool text = c.kind == CellKind::Text || c.kind == CellKind::Error ||
+                      (c.kind == CellKind::Formula && (c.result == ResultKind::Text || c.result == ResultKind::Error));
+    if (text)
+        c.text = std::uint32_t(s.payload);
+    else
+        c.number = std::bit_cast<double>(s.payload);
+    return c;
+}
+
+std::vector<Sheet::Slot>::const_iterator Sheet::find(std::uint32_t row, std::uint32_t column) const
+{
+    const std::uint64_t key = std::uint64_t(row) << 16 | column;
+    return std::lower_bound(m_slots.begin(), m_slots.end(), key,
+                            [](const Slot &s, std::uint64_t k) { return s.key() < k; });
+}
+
+std::optional<Cell> Sheet::cell(std::uint32_t row, std::uint32_t column) const
+{
+    const auto it = find(row, column);
+    if (it == m_slots.end() || it->row != row || it->column != column)
+        return std::nullopt;
+    return unpack(*it);
 }
 
 void Sheet::set(std::uint32_t row, std::uint32_t column, const Cell &cell)
 {
-    const auto it = position(m_entries, row, column);
-    if (it != m_entries.end() && it->row == row && it->column == column)
-        it->cell = cell;
+    const auto at = find(row, column);
+    const auto it = m_slots.begin() + (at - m_slots.cbegin());
+    if (it != m_slots.end() && it->row == row && it->column == column)
+        *it = pack(row, column, cell);
     else
-        m_entries.insert(it, {row, column, cell});
+        m_slots.insert(it, pack(row, column, cell));
+    m_columns = std::max(m_columns, column + 1);
 }
 
 void Sheet::remove(std::uint32_t row, std::uint32_t column)
 {
-    const auto it = position(m_entries, row, column);
-    if (it != m_entries.end() && it->row == row && it->column == column)
-        m_entries.erase(it);
+    const auto at = find(row, column);
+    if (at == m_slots.end() || at->row != row || at->column != column)
+        return;
+    m_slots.erase(at);
+    if (column + 1 == m_columns) {
+        m_columns = 0;
+        for (const Slot &s : m_slots)
+            m_columns = std::max<std::uint32_t>(m_columns, s.column + 1u);
+    }
+}
+
+void Sheet::append(std::uint32_t row, std::uint32_t column, const Cell &cell)
+{
+    m_slots.push_back(pack(row, column, cell));
+    m_columns = std::max(m_columns, column + 1);
 }
 
 void Sheet::finish()
 {
-    const auto less = [](const Entry &a, const Entry &b) {
-        return a.row != b.row ? a.row < b.row : a.column < b.column;
-    };
-    if (!std::is_sorted(m_entries.begin(), m_entries.end(), less))
-        std::stable_sort(m_entries.begin(), m_entries.end(), less);
-    // Of cells given twice, the last one read wins.
-    std::vector<Entry> unique;
-    bool duplicates = false;
-    for (size_t i = 1; i < m_entries.size() && !duplicates; ++i)
-        duplicates = !less(m_entries[i - 1], m_entries[i]);
-    if (!duplicates)
-        return;
-    unique.reserve(m_entries.size());
-    for (const Entry &e : m_entries) {
-        if (!unique.empty() && unique.back().row == e.row && unique.back().column == e.column)
-            unique.back() = e;
-        else
-            unique.push_back(e);
-    }
-    m_entries = std::move(unique);
+    const auto less = [](const Slot &a, const Slot &b) { return a.key() < b.key(); };
+    if (!std::is_sorted(m_slots.begin(), m_slots.end(), less))
+        std::stable_sort(m_slots.begin(), m_slots.end(), less);
+    // Of cells given twice, the last one read wins: keep the last of each run.
+    const auto out = std::unique(m_slots.rbegin(), m_slots.rend(),
+                                 [](const Slot &a, const Slot &b) { return a.key() == b.key(); });
+    m_slots.erase(m_slots.begin(), out.base());
 }
 
 std::uint32_t Sheet::rowCount() const
 {
-    return m_entries.empty() ? 0 : m_entries.back().row + 1;
-}
-
-std::uint32_t Sheet::columnCount() const
-{
-    std::uint32_t columns = 0;
-    for (const Entry &e : m_entries)
-        columns = std::max(columns, e.column + 1);
-    return columns;
+    return m_slots.empty() ? 0 : m_slots.back().row + 1;
 }
 
 QString columnLetters(std::uint32_t column)
@@ -84,11 +109,73 @@ QString columnLetters(std::uint32_t column)
     return letters;
 }
 
-std::uint32_t Workbook::addString(const QString &text)
+// --- StringPool ----------------------------------------------------------------
+
+// Texts are stored as a length (7 bits a byte, low bits first) and the bytes.
+char *StringPool::room(size_t bytes, std::uint32_t &location)
 {
-    strings.push_back(text);
-    return std::uint32_t(strings.size() - 1);
+    // A text of more than a sixteenth of a block gets a block to itself, so
+    // shared blocks are never left mostly empty.
+    if (bytes > kBlockSize / 16) {
+        if (m_blocks.size() >= kMaxBlocks)
+            throw Error(QStringLiteral("The workbook holds more text than can be loaded"));
+        m_blocks.push_back(std::make_unique_for_overwrite<char[]>(bytes));
+        location = std::uint32_t((m_blocks.size() - 1) << kOffsetBits);
+        return m_blocks.back().get();
+    }
+    if (m_used + bytes > kBlockSize) {
+        if (m_blocks.size() >= kMaxBlocks)
+            throw Error(QStringLiteral("The workbook holds more text than can be loaded"));
+        m_blocks.push_back(std::make_unique_for_overwrite<char[]>(kBlockSize));
+        m_shared = m_blocks.size() - 1;
+        m_used = 0;
+    }
+    location = std::uint32_t(m_shared << kOffsetBits | m_used);
+    char *at = m_blocks[m_shared].get() + m_used;
+    m_used += bytes;
+    return at;
 }
+
+std::uint32_t StringPool::add(std::string_view utf8)
+{
+    unsigned char header[10];
+    size_t headerSize = 0;
+    for (size_t n = utf8.size();; n >>= 7) {
+        header[headerSize++] = static_cast<unsigned char>((n & 0x7F) | (n >= 0x80 ? 0x80 : 0));
+        if (n < 0x80)
+            break;
+    }
+    std::uint32_t location = 0;
+    char *at = room(headerSize + utf8.size(), location);
+    std::memcpy(at, header, headerSize);
+    if (!utf8.empty())
+        std::memcpy(at + headerSize, utf8.data(), utf8.size());
+    m_index.push_back(location);
+    return std::uint32_t(m_index.size() - 1);
+}
+
+std::string_view StringPool::utf8(std::uint32_t index) const
+{
+    const std::uint32_t location = m_index[index];
+    const auto *p = reinterpret_cast<const unsigned char *>(m_blocks[location >> kOffsetBits].get()) +
+                    (location & (kBlockSize - 1));
+    size_t size = 0;
+    for (unsigned shift = 0;; shift += 7) {
+        const unsigned char b = *p++;
+        size |= size_t(b & 0x7F) << shift;
+        if (!(b & 0x80))
+            break;
+    }
+    return {reinterpret_cast<const char *>(p), size};
+}
+
+QString StringPool::text(std::uint32_t index) const
+{
+    const std::string_view s = utf8(index);
+    return QString::fromUtf8(s.data(), qsizetype(s.size()));
+}
+
+// --- Workbook ------------------------------------------------------------------
 
 std::uint16_t Workbook::addFormat(const QString &code)
 {
@@ -98,6 +185,7 @@ std::uint16_t Workbook::addFormat(const QString &code)
     if (formats.size() > 0xFFFF)
         return 0; // no real workbook has that many distinct codes
     formats.push_back(code);
+    m_classes.push_back(classifyNumberFormat(code));
     return std::uint16_t(formats.size() - 1);
 }
 

@@ -94,7 +94,7 @@ bool WorkbookModel::setData(const QModelIndex &index, const QVariant &value, int
         s.remove(row, column);
     } else {
         Cell cell;
-        if (const Cell *old = s.cell(row, column))
+        if (const auto old = s.cell(row, column))
             cell.format = old->format;
         cell.kind = CellKind::Text;
         cell.text = m_book.addString(text);

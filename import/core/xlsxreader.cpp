@@ -59,20 +59,42 @@ public:
         return zip_name_locate(m_zip.get(), part.toUtf8().constData(), ZIP_FL_ENC_GUESS) >= 0;
     }
 
-    // Streams a part's inflated bytes to `sink`, in chunks.
+    // The inflated size the package declares for a part (0 when unknown).
+    std::uint64_t declaredSize(const QString &part) const
+    {
+        zip_stat_t st;
+        zip_stat_init(&st);
+        if (zip_stat(m_zip.get(), part.toUtf8().constData(), ZIP_FL_ENC_GUESS, &st) != 0 || !(st.valid & ZIP_STAT_SIZE))
+            return 0;
+        return st.size;
+    }
+
+    // Streams a part's inflated bytes to `sink`, in chunks. The bytes are
+    // counted as they come (the declared size may lie): a part larger than
+    // any workbook's is refused before it is inflated further.
     void stream(const QString &part, const std::function<void(const char *, size_t, bool)> &sink) const
     {
         const zip_int64_t index = zip_name_locate(m_zip.get(), part.toUtf8().constData(), ZIP_FL_ENC_GUESS);
         if (index < 0)
             damaged(part, QStringLiteral("the part is missing"));
         std::unique_ptr<zip_file_t, ZipFileDeleter> file(zip_fopen_index(m_zip.get(), zip_uint64_t(index), 0));
-        if (!file)
+        if (!file) {
+            if (zip_error_code_zip(zip_get_error(m_zip.get())) == ZIP_ER_NOPASSWD ||
+                zip_error_code_zip(zip_get_error(m_zip.get())) == ZIP_ER_ENCRNOTSUPP)
+                throw Error(kUnsupported);
             damaged(part, QString::fromUtf8(zip_strerror(m_zip.get())));
+        }
         char buffer[1 << 16];
+        std::uint64_t total = 0;
         for (;;) {
             const zip_int64_t n = zip_fread(file.get(), buffer, sizeof buffer);
             if (n < 0)
                 damaged(part, QString::fromUtf8(zip_file_strerror(file.get())));
+            total += std::uint64_t(n);
+            if (total > kMaxPartBytes)
+                throw Error(QStringLiteral("The workbook is too large to load: part %1 holds more than %2 MiB")
+                                .arg(part)
+                                .arg(kMaxPartBytes >> 20));
             sink(buffer, size_t(n), n == 0);
             if (n == 0)
                 return;
@@ -86,8 +108,10 @@ private:
 // --- XML -------------------------------------------------------------------
 
 // A streaming parse of one part: handlers get the local element name (the
-// namespace is dropped, so transitional and strict files read alike) and
-// attributes by local name.
+// prefix is dropped, so transitional and strict files read alike) and
+// attributes by local name. Namespaces are not resolved: every part of a
+// workbook names its elements in one vocabulary, and resolving costs expat a
+// good part of its time on big sheets.
 class XmlPart {
 public:
     using Attributes = const XML_Char **;
@@ -97,7 +121,7 @@ public:
 
     void parse(const Package &package, const QString &part)
     {
-        std::unique_ptr<std::remove_pointer_t<XML_Parser>, void (*)(XML_Parser)> parser(XML_ParserCreateNS(nullptr, '|'),
+        std::unique_ptr<std::remove_pointer_t<XML_Parser>, void (*)(XML_Parser)> parser(XML_ParserCreate(nullptr),
                                                                                          XML_ParserFree);
         XML_SetUserData(parser.get(), this);
         XML_SetElementHandler(parser.get(), &XmlPart::start, &XmlPart::end);
@@ -123,15 +147,19 @@ public:
 
     static std::string_view local(const XML_Char *name)
     {
-        const char *bar = std::strrchr(name, '|');
-        return bar ? std::string_view(bar + 1) : std::string_view(name);
+        const char *colon = std::strchr(name, ':');
+        return colon ? std::string_view(colon + 1) : std::string_view(name);
     }
 
-    static const char *attribute(Attributes attrs, std::string_view name, bool namespaced = false)
+    // An attribute by its local name, with a prefix (`prefixed`) or without
+    // one. Namespace declarations are never taken for attributes.
+    static const char *attribute(Attributes attrs, std::string_view name, bool prefixed = false)
     {
         for (int i = 0; attrs[i]; i += 2) {
-            const bool hasNs = std::strchr(attrs[i], '|') != nullptr;
-            if (local(attrs[i]) == name && hasNs == namespaced)
+            const char *colon = std::strchr(attrs[i], ':');
+            if (colon && std::string_view(attrs[i], size_t(colon - attrs[i])) == "xmlns")
+                continue;
+            if ((colon != nullptr) == prefixed && local(attrs[i]) == name)
                 return attrs[i + 1];
         }
         return nullptr;
@@ -240,26 +268,68 @@ bool typeIs(const QString &type, const char *suffix)
 
 // --- values ------------------------------------------------------------------
 
-// Decodes the _xHHHH_ escapes that workbooks use for characters XML cannot carry.
-QString unescape(QString s)
+void appendUtf8(std::string &out, char32_t c)
 {
-    if (!s.contains(QLatin1String("_x")))
-        return s;
-    QString out;
-    out.reserve(s.size());
-    for (qsizetype i = 0; i < s.size(); ++i) {
-        if (s.at(i) == u'_' && i + 6 < s.size() && s.at(i + 1) == u'x' && s.at(i + 6) == u'_') {
-            bool ok = false;
-            const ushort code = s.mid(i + 2, 4).toUShort(&ok, 16);
-            if (ok) {
-                out += QChar(code);
-                i += 6;
-                continue;
-            }
-        }
-        out += s.at(i);
+    if (c < 0x80) {
+        out += char(c);
+    } else if (c < 0x800) {
+        out += char(0xC0 | (c >> 6));
+        out += char(0x80 | (c & 0x3F));
+    } else if (c < 0x10000) {
+        out += char(0xE0 | (c >> 12));
+        out += char(0x80 | ((c >> 6) & 0x3F));
+        out += char(0x80 | (c & 0x3F));
+    } else {
+        out += char(0xF0 | (c >> 18));
+        out += char(0x80 | ((c >> 12) & 0x3F));
+        out += char(0x80 | ((c >> 6) & 0x3F));
+        out += char(0x80 | (c & 0x3F));
     }
-    return out;
+}
+
+// The hex value of the _xHHHH_ escape at `i`, if one stands there.
+std::optional<char16_t> escapeAt(std::string_view s, size_t i)
+{
+    if (i + 7 > s.size() || s[i] != '_' || s[i + 1] != 'x' || s[i + 6] != '_')
+        return std::nullopt;
+    unsigned code = 0;
+    const auto [end, ec] = std::from_chars(s.data() + i + 2, s.data() + i + 6, code, 16);
+    if (ec != std::errc() || end != s.data() + i + 6)
+        return std::nullopt;
+    return char16_t(code);
+}
+
+// Decodes, in place, the _xHHHH_ escapes that workbooks use for characters
+// XML cannot carry (UTF-16 code units: a pair makes one character, and a
+// unit left alone becomes U+FFFD, as it has no UTF-8 form).
+void unescape(std::string &s)
+{
+    if (s.find("_x") == std::string::npos)
+        return;
+    std::string out;
+    out.reserve(s.size());
+    for (size_t i = 0; i < s.size();) {
+        const auto code = escapeAt(s, i);
+        if (!code) {
+            out += s[i++];
+            continue;
+        }
+        i += 7;
+        char32_t c = *code;
+        if (c >= 0xD800 && c <= 0xDBFF) {
+            const auto low = escapeAt(s, i);
+            if (low && *low >= 0xDC00 && *low <= 0xDFFF) {
+                c = 0x10000 + ((c - 0xD800) << 10) + (*low - 0xDC00);
+                i += 7;
+            } else {
+                c = 0xFFFD;
+            }
+        } else if (c >= 0xDC00 && c <= 0xDFFF) {
+            c = 0xFFFD;
+        }
+        appendUtf8(out, c);
+    }
+    s = std::move(out);
 }
 
 std::optional<double> parseNumber(std::string_view text)
@@ -339,10 +409,9 @@ bool parseReference(const char *ref, std::uint32_t &row, std::uint32_t &column)
 
 // --- parts -------------------------------------------------------------------
 
-std::vector<QString> readSharedStrings(const Package &package, const QString &part)
+void readSharedStrings(const Package &package, const QString &part, StringPool &pool)
 {
-    std::vector<QString> strings;
-    QByteArray current;
+    std::string current;
     int phonetic = 0;
     bool inText = false;
     XmlPart xml;
@@ -355,19 +424,20 @@ std::vector<QString> readSharedStrings(const Package &package, const QString &pa
             inText = true;
     };
     xml.onEnd = [&](std::string_view name) {
-        if (name == "si")
-            strings.push_back(unescape(QString::fromUtf8(current)));
-        else if (name == "rPh")
+        if (name == "si") {
+            unescape(current);
+            pool.add(current);
+        } else if (name == "rPh") {
             --phonetic;
-        else if (name == "t")
+        } else if (name == "t") {
             inText = false;
+        }
     };
     xml.onText = [&](std::string_view text) {
         if (inText)
-            current.append(text.data(), qsizetype(text.size()));
+            current.append(text);
     };
     xml.parse(package, part);
-    return strings;
 }
 
 // Number-format code of every cell style, by style index.
@@ -402,6 +472,32 @@ std::vector<QString> readStyles(const Package &package, const QString &part)
     return codes;
 }
 
+// The value type a cell declares with its t attribute.
+enum class ValueType { Number, Shared, Inline, Text, Logical, Error, Date };
+
+ValueType valueType(const char *t)
+{
+    const std::string_view v = t ? t : "n";
+    if (v == "s")
+        return ValueType::Shared;
+    if (v == "inlineStr")
+        return ValueType::Inline;
+    if (v == "str")
+        return ValueType::Text;
+    if (v == "b")
+        return ValueType::Logical;
+    if (v == "e")
+        return ValueType::Error;
+    if (v == "d")
+        return ValueType::Date;
+    return ValueType::Number;
+}
+
+bool blank(std::string_view s)
+{
+    return s.find_first_not_of(" \t\r\n") == std::string_view::npos;
+}
+
 class SheetReader {
 public:
     SheetReader(Workbook &book, Sheet &sheet, size_t sharedCount,
@@ -412,12 +508,17 @@ public:
 
     void parse(const Package &package)
     {
+        // The smallest cell that holds a value, <c><v>0</v></c>, takes 15
+        // bytes: room for that many cells is reserved up front, so the cells
+        // are never moved while the sheet grows. Pages never written to are
+        // never given memory.
+        m_sheet.reserve(size_t(std::min<std::uint64_t>(package.declaredSize(m_part) / 15, kMaxCells)));
         XmlPart xml;
         xml.onStart = [this](std::string_view name, XmlPart::Attributes a) { start(name, a); };
         xml.onEnd = [this](std::string_view name) { end(name); };
         xml.onText = [this](std::string_view text) {
             if (m_collect)
-                m_text.append(text.data(), qsizetype(text.size()));
+                m_text.append(text);
         };
         xml.parse(package, m_part);
         m_sheet.finish();
@@ -426,39 +527,25 @@ public:
 private:
     void start(std::string_view name, XmlPart::Attributes a)
     {
-        if (name == "row") {
-            const char *r = XmlPart::attribute(a, "r");
-            m_row = r ? std::uint32_t(std::max(1L, std::atol(r)) - 1) : m_row + 1;
-            m_nextColumn = 0;
-            m_rowSeen = true;
-        } else if (name == "c") {
-            const char *ref = XmlPart::attribute(a, "r");
-            if (ref) {
-                if (!parseReference(ref, m_cellRow, m_cellColumn))
-                    damaged(m_part, QStringLiteral("invalid cell reference \"%1\"").arg(QString::fromUtf8(ref)));
-            } else {
-                m_cellRow = m_rowSeen ? m_row : 0;
-                m_cellColumn = m_nextColumn;
-            }
-            m_nextColumn = m_cellColumn + 1;
-            const char *type = XmlPart::attribute(a, "t");
-            m_type = type ? type : "n";
-            const char *style = XmlPart::attribute(a, "s");
-            m_format = 0;
-            if (style) {
-                const long s = std::atol(style);
-                if (s < 0 || size_t(s) >= m_styles.size()) {
-                    if (s != 0)
-                        damaged(m_part, QStringLiteral("cell style %1 does not exist").arg(s));
-                } else {
-                    m_format = m_styles[size_t(s)];
-                }
-            }
-            m_hasValue = m_hasFormula = m_hasInline = false;
-            m_value.clear();
+        if (name == "c") {
+            startCell(a);
         } else if (name == "v") {
             m_collect = true;
             m_text.clear();
+        } else if (name == "row") {
+            const char *r = XmlPart::attribute(a, "r");
+            if (r) {
+                const auto n = parseNumber(r);
+                if (!n || *n < 1 || *n > kSheetRows || *n != std::uint32_t(*n))
+                    damaged(m_part, QStringLiteral("invalid row number \"%1\"").arg(QString::fromUtf8(r)));
+                m_row = std::uint32_t(*n) - 1;
+            } else {
+                m_row = m_rowSeen ? m_row + 1 : 0;
+                if (m_row >= kSheetRows)
+                    damaged(m_part, QStringLiteral("more than %1 rows").arg(kSheetRows));
+            }
+            m_nextColumn = 0;
+            m_rowSeen = true;
         } else if (name == "f") {
             m_hasFormula = true;
         } else if (name == "is") {
@@ -473,12 +560,55 @@ private:
         }
     }
 
+    void startCell(XmlPart::Attributes a)
+    {
+        const char *ref = nullptr, *type = nullptr, *style = nullptr;
+        for (int i = 0; a[i]; i += 2) {
+            const char *n = a[i];
+            if (n[0] && !n[1]) {
+                if (n[0] == 'r')
+                    ref = a[i + 1];
+                else if (n[0] == 't')
+                    type = a[i + 1];
+                else if (n[0] == 's')
+                    style = a[i + 1];
+            }
+        }
+        if (ref) {
+            if (!parseReference(ref, m_cellRow, m_cellColumn))
+                damaged(m_part, QStringLiteral("invalid cell reference \"%1\"").arg(QString::fromUtf8(ref)));
+        } else {
+            if (m_nextColumn >= kSheetColumns)
+                damaged(m_part, QStringLiteral("more than %1 cells in row %2").arg(kSheetColumns).arg(m_row + 1));
+            m_cellRow = m_rowSeen ? m_row : 0;
+            m_cellColumn = m_nextColumn;
+        }
+        m_nextColumn = m_cellColumn + 1;
+        m_type = valueType(type);
+        m_format = 0;
+        if (style) {
+            const auto s = parseNumber(style);
+            if (!s || *s < 0 || *s != std::uint32_t(*s))
+                damaged(m_part, QStringLiteral("cell style \"%1\" is not an index").arg(QString::fromUtf8(style)));
+            if (*s >= double(m_styles.size())) {
+                if (*s != 0)
+                    damaged(m_part, QStringLiteral("cell style %1 does not exist").arg(QString::fromUtf8(style)));
+            } else {
+                m_format = m_styles[size_t(*s)];
+            }
+        }
+        m_hasValue = m_hasFormula = m_hasInline = false;
+        m_value.clear();
+    }
+
     void end(std::string_view name)
     {
         if (name == "v") {
             m_collect = false;
             m_hasValue = true;
-            m_value = m_text;
+            m_value.swap(m_text);
+        } else if (name == "c") {
+            storeCell();
         } else if (name == "t" && m_inInline && m_collect) {
             m_collect = false;
             m_value += m_text;
@@ -486,38 +616,43 @@ private:
             m_inInline = false;
         } else if (name == "rPh") {
             --m_phonetic;
-        } else if (name == "c") {
-            storeCell();
         }
+    }
+
+    std::uint32_t addText()
+    {
+        unescape(m_value);
+        return m_book.strings.add(m_value);
+    }
+
+    double number()
+    {
+        const auto v = parseNumber(m_value);
+        if (!v)
+            damaged(m_part, QStringLiteral("cell %1 holds \"%2\", which is not a number")
+                                .arg(reference(), QString::fromUtf8(m_value)));
+        return *v;
     }
 
     void storeCell()
     {
         Cell cell;
         cell.format = m_format;
-        const std::string_view t = m_type;
-        auto number = [&]() -> double {
-            const auto v = parseNumber(std::string_view(m_value.constData(), size_t(m_value.size())));
-            if (!v)
-                damaged(m_part, QStringLiteral("cell %1 holds \"%2\", which is not a number")
-                                    .arg(reference(), QString::fromUtf8(m_value)));
-            return *v;
-        };
-        auto textValue = [&] { return m_book.addString(unescape(QString::fromUtf8(m_value))); };
+        const ValueType t = m_type;
         // An empty <v/> (as some writers leave for a formula never calculated)
         // holds no value, except as the empty text result of a text formula.
-        if (m_hasValue && t != "str" && t != "inlineStr" && m_value.trimmed().isEmpty())
+        if (m_hasValue && t != ValueType::Text && t != ValueType::Inline && blank(m_value))
             m_hasValue = false;
 
-        if (t == "inlineStr" || m_hasInline) {
+        if (t == ValueType::Inline || m_hasInline) {
             if (!m_hasInline && !m_hasValue)
                 return;
             cell.kind = CellKind::Text;
-            cell.text = textValue();
-        } else if (t == "s") {
+            cell.text = addText();
+        } else if (t == ValueType::Shared) {
             if (!m_hasValue)
                 return;
-            const auto index = parseNumber(std::string_view(m_value.constData(), size_t(m_value.size())));
+            const auto index = parseNumber(m_value);
             if (!index || *index < 0 || *index >= double(m_sharedCount) || *index != std::uint32_t(*index))
                 damaged(m_part, QStringLiteral("cell %1 refers to shared string %2, which does not exist")
                                     .arg(reference(), QString::fromUtf8(m_value)));
@@ -525,29 +660,33 @@ private:
             cell.text = std::uint32_t(*index); // shared strings open the pool, stored once
         } else {
             ResultKind kind = ResultKind::None;
-            if (m_hasValue || (t == "str" && m_hasFormula)) {
-                if (t == "str") {
+            if (m_hasValue || (t == ValueType::Text && m_hasFormula)) {
+                switch (t) {
+                case ValueType::Text:
                     kind = ResultKind::Text;
-                    cell.text = textValue();
-                } else if (t == "b") {
+                    cell.text = addText();
+                    break;
+                case ValueType::Logical:
                     kind = ResultKind::Logical;
                     cell.number = number() != 0 ? 1 : 0;
-                } else if (t == "e") {
+                    break;
+                case ValueType::Error:
                     kind = ResultKind::Error;
-                    cell.text = textValue();
-                } else if (t == "d") {
+                    cell.text = addText();
+                    break;
+                case ValueType::Date: {
                     const auto serial = isoToSerial(QString::fromUtf8(m_value), m_book.date1904);
                     if (!serial)
                         damaged(m_part, QStringLiteral("cell %1 holds \"%2\", which is not a date")
                                             .arg(reference(), QString::fromUtf8(m_value)));
                     kind = ResultKind::Number;
                     cell.number = *serial;
-                } else {
+                    break;
+                }
+                default:
                     kind = ResultKind::Number;
                     cell.number = number();
                 }
-                if (t == "str" && !m_hasValue)
-                    cell.text = m_book.addString(QString());
             }
             if (m_hasFormula) {
                 cell.kind = CellKind::Formula;
@@ -561,6 +700,10 @@ private:
                                                           : CellKind::Number;
             }
         }
+        if (m_sheet.cellCount() >= kMaxCells)
+            throw Error(QStringLiteral("The workbook is too large to load: the sheet \"%1\" holds more than %2 cells")
+                            .arg(m_sheet.name)
+                            .arg(kMaxCells));
         m_sheet.append(m_cellRow, m_cellColumn, cell);
     }
 
@@ -576,11 +719,11 @@ private:
     bool m_rowSeen = false;
     std::uint32_t m_nextColumn = 0;
     std::uint32_t m_cellRow = 0, m_cellColumn = 0;
-    std::string m_type;
+    ValueType m_type = ValueType::Number;
     std::uint16_t m_format = 0;
     bool m_hasValue = false, m_hasFormula = false, m_hasInline = false, m_inInline = false, m_collect = false;
     int m_phonetic = 0;
-    QByteArray m_text, m_value;
+    std::string m_text, m_value;
 };
 
 QString findWorkbookPart(const Package &package)
@@ -649,7 +792,7 @@ Workbook readXlsx(const QByteArray &bytes)
     xml.onStart = [&](std::string_view name, XmlPart::Attributes a) {
         if (name == "sheet") {
             const char *n = XmlPart::attribute(a, "name");
-            const char *id = XmlPart::attribute(a, "id", true);
+            const char *id = XmlPart::attribute(a, "id", true); // r:id
             entries.push_back({QString::fromUtf8(n ? n : ""), QString::fromUtf8(id ? id : "")});
         } else if (name == "workbookPr") {
             const char *d = XmlPart::attribute(a, "date1904");
@@ -665,7 +808,7 @@ Workbook readXlsx(const QByteArray &bytes)
     std::vector<std::uint16_t> styleFormats;
     for (const Relationship &r : rels) {
         if (typeIs(r.type, "/sharedStrings") && package.has(r.target))
-            book.strings = readSharedStrings(package, r.target);
+            readSharedStrings(package, r.target, book.strings);
         else if (typeIs(r.type, "/styles") && package.has(r.target))
             for (const QString &code : readStyles(package, r.target))
                 styleFormats.push_back(book.addFormat(code));
