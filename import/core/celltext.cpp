@@ -4,6 +4,7 @@
 
 #include <QDate>
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <cstdlib>
@@ -17,47 +18,58 @@ QString numberText(double value, QChar decimalSeparator)
         return value == 0 ? QStringLiteral("0") : QString::number(value);
     // 15 significant digits: one before the point and 14 after it.
     char buffer[64];
-    const auto result = std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::scientific, 14);
-    const std::string text(buffer, result.ptr);
-    const bool negative = text.front() == '-';
-    const size_t e = text.find('e');
-    std::string digits;
-    for (size_t i = negative ? 1 : 0; i < e; ++i)
-        if (text[i] != '.')
-            digits += text[i];
-    const int exponent = std::atoi(text.c_str() + e + 1);
-    while (digits.size() > 1 && digits.back() == '0')
-        digits.pop_back();
+    const char *end = std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::scientific, 14).ptr;
+    const bool negative = buffer[0] == '-';
+    const char *e = std::find(static_cast<const char *>(buffer), end, 'e');
+    char digits[24];
+    int count = 0;
+    for (const char *q = buffer + (negative ? 1 : 0); q < e; ++q)
+        if (*q != '.')
+            digits[count++] = *q;
+    int exponent = 0;
+    std::from_chars(e + 1 + (e[1] == '+' ? 1 : 0), end, exponent);
+    while (count > 1 && digits[count - 1] == '0')
+        --count;
 
-    QString out = negative ? QStringLiteral("-") : QString();
+    char16_t out[48];
+    int n = 0;
+    auto put = [&](char16_t c) { out[n++] = c; };
+    auto putDigits = [&](int from, int to) {
+        for (int k = from; k < to; ++k)
+            put(char16_t(digits[k]));
+    };
+    if (negative)
+        put(u'-');
     if (exponent >= 15 || exponent < -4) {
-        out += QChar(digits[0]);
-        if (digits.size() > 1) {
-            out += decimalSeparator;
-            out += QString::fromLatin1(digits.substr(1));
+        put(char16_t(digits[0]));
+        if (count > 1) {
+            put(decimalSeparator.unicode());
+            putDigits(1, count);
         }
-        out += u'E';
+        put(u'E');
         if (exponent < 0)
-            out += u'-';
-        out += QString::number(std::abs(exponent));
-        return out;
-    }
-    if (exponent < 0) {
-        out += u'0';
-        out += decimalSeparator;
-        out += QString(-exponent - 1, u'0');
-        out += QString::fromLatin1(digits);
-        return out;
-    }
-    const size_t whole = size_t(exponent) + 1;
-    if (digits.size() <= whole) {
-        out += QString::fromLatin1(digits) + QString(qsizetype(whole - digits.size()), u'0');
+            put(u'-');
+        char power[8];
+        const char *powerEnd = std::to_chars(power, power + sizeof power, std::abs(exponent)).ptr;
+        for (const char *q = power; q < powerEnd; ++q)
+            put(char16_t(*q));
+    } else if (exponent < 0) {
+        put(u'0');
+        put(decimalSeparator.unicode());
+        for (int k = 0; k < -exponent - 1; ++k)
+            put(u'0');
+        putDigits(0, count);
     } else {
-        out += QString::fromLatin1(digits.substr(0, whole));
-        out += decimalSeparator;
-        out += QString::fromLatin1(digits.substr(whole));
+        const int whole = exponent + 1;
+        putDigits(0, std::min(count, whole));
+        for (int k = count; k < whole; ++k)
+            put(u'0');
+        if (count > whole) {
+            put(decimalSeparator.unicode());
+            putDigits(whole, count);
+        }
     }
-    return out;
+    return QString(reinterpret_cast<const QChar *>(out), n);
 }
 
 namespace {

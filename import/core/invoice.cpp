@@ -87,34 +87,40 @@ void appendJsonString(QString &out, const QString &text)
 {
     static const char hex[] = "0123456789ABCDEF";
     out += u'"';
+    const QChar *p = text.constData();
     const qsizetype n = text.size();
+    qsizetype plain = 0; // start of the run of characters written as they are
     for (qsizetype i = 0; i < n; ++i) {
-        const QChar c = text.at(i);
-        switch (c.unicode()) {
-        case u'"': out += QLatin1String("\\\""); continue;
-        case u'\\': out += QLatin1String("\\\\"); continue;
-        case u'/': out += QLatin1String("\\/"); continue;
-        case u'\b': out += QLatin1String("\\b"); continue;
-        case u'\t': out += QLatin1String("\\t"); continue;
-        case u'\n': out += QLatin1String("\\n"); continue;
-        case u'\f': out += QLatin1String("\\f"); continue;
-        case u'\r': out += QLatin1String("\\r"); continue;
-        default: break;
+        const char16_t c = p[i].unicode();
+        const bool special = c < 0x20 || c == u'"' || c == u'\\' || c == u'/' || (c >= 0xD800 && c <= 0xDFFF);
+        if (!special)
+            continue;
+        if (c >= 0xD800 && c <= 0xDBFF && i + 1 < n && p[i + 1].isLowSurrogate()) {
+            ++i; // a whole pair stays as it is
+            continue;
         }
-        if (c.unicode() < 0x20) {
-            // Raw control characters would make the document invalid JSON.
-            out += QLatin1String("\\u00");
-            out += QLatin1Char(hex[c.unicode() >> 4]);
-            out += QLatin1Char(hex[c.unicode() & 15]);
-        } else if (c.isHighSurrogate() && i + 1 < n && text.at(i + 1).isLowSurrogate()) {
-            out += c;
-            out += text.at(++i);
-        } else if (c.isSurrogate()) {
-            out += QChar(0xFFFD); // a lone surrogate has no UTF-8 form
-        } else {
-            out += c;
+        out.append(p + plain, i - plain);
+        plain = i + 1;
+        switch (c) {
+        case u'"': out += QLatin1String("\\\""); break;
+        case u'\\': out += QLatin1String("\\\\"); break;
+        case u'/': out += QLatin1String("\\/"); break;
+        case u'\b': out += QLatin1String("\\b"); break;
+        case u'\t': out += QLatin1String("\\t"); break;
+        case u'\n': out += QLatin1String("\\n"); break;
+        case u'\f': out += QLatin1String("\\f"); break;
+        case u'\r': out += QLatin1String("\\r"); break;
+        default:
+            if (c < 0x20) {
+                // Raw control characters would make the document invalid JSON.
+                const char escaped[] = {'\\', 'u', '0', '0', hex[c >> 4], hex[c & 15]};
+                out += QLatin1String(escaped, 6);
+            } else {
+                out += QChar(0xFFFD); // a lone surrogate has no UTF-8 form
+            }
         }
     }
+    out.append(p + plain, n - plain);
     out += u'"';
 }
 

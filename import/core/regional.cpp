@@ -53,30 +53,55 @@ QString patternFromStrftime(const QString &posix)
 QString renderPattern(const QString &pattern, int year, int month, int day, int hour, int minute, int second)
 {
     QString out;
+    out.reserve(pattern.size() + 8);
+    // A value with at least `width` digits, zeros in front.
+    auto number = [&](int value, int width) {
+        char16_t digits[12];
+        int n = 0;
+        unsigned v = unsigned(value < 0 ? -value : value);
+        do {
+            digits[n++] = char16_t(u'0' + v % 10);
+            v /= 10;
+        } while (v);
+        if (value < 0)
+            out += u'-';
+        for (int pad = width - n; pad > 0; --pad)
+            out += u'0';
+        while (n)
+            out += QChar(digits[--n]);
+    };
+    const QChar *p = pattern.constData();
+    const qsizetype size = pattern.size();
     qsizetype i = 0;
-    while (i < pattern.size()) {
-        const QChar c = pattern.at(i);
+    while (i < size) {
+        const QChar c = p[i];
         if (c == u'\'') {
-            const qsizetype close = pattern.indexOf(u'\'', i + 1);
-            out += pattern.mid(i + 1, (close < 0 ? pattern.size() : close) - i - 1);
-            i = close < 0 ? pattern.size() : close + 1;
+            qsizetype close = i + 1;
+            while (close < size && p[close] != u'\'')
+                ++close;
+            out.append(p + i + 1, close - i - 1);
+            i = close < size ? close + 1 : size;
             continue;
         }
         qsizetype run = i + 1;
-        while (run < pattern.size() && pattern.at(run) == c)
+        while (run < size && p[run] == c)
             ++run;
         const int count = int(run - i);
-        auto number = [&](int value, int width) { return QString::number(value).rightJustified(width, u'0'); };
         switch (c.unicode()) {
-        case 'd': out += number(day, count >= 2 ? 2 : 1); break;
-        case 'M': out += number(month, count >= 2 ? 2 : 1); break;
-        case 'y': out += count <= 2 ? number(year % 100, 2) : number(year, 4); break;
-        case 'H': out += number(hour, count >= 2 ? 2 : 1); break;
-        case 'h': out += number(hour % 12 == 0 ? 12 : hour % 12, count >= 2 ? 2 : 1); break;
-        case 'm': out += number(minute, count >= 2 ? 2 : 1); break;
-        case 's': out += number(second, count >= 2 ? 2 : 1); break;
-        case 't': out += hour < 12 ? QStringLiteral("AM") : QStringLiteral("PM"); break;
-        default: out += QString(count, c); break;
+        case 'd': number(day, count >= 2 ? 2 : 1); break;
+        case 'M': number(month, count >= 2 ? 2 : 1); break;
+        case 'y':
+            if (count <= 2)
+                number(year % 100, 2);
+            else
+                number(year, 4);
+            break;
+        case 'H': number(hour, count >= 2 ? 2 : 1); break;
+        case 'h': number(hour % 12 == 0 ? 12 : hour % 12, count >= 2 ? 2 : 1); break;
+        case 'm': number(minute, count >= 2 ? 2 : 1); break;
+        case 's': number(second, count >= 2 ? 2 : 1); break;
+        case 't': out += hour < 12 ? QLatin1String("AM") : QLatin1String("PM"); break;
+        default: out.append(p + i, count); break;
         }
         i = run;
     }

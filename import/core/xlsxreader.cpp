@@ -10,6 +10,7 @@
 #include <zip.h>
 
 #include <charconv>
+#include <cmath>
 #include <cstring>
 #include <functional>
 #include <memory>
@@ -69,37 +70,44 @@ public:
         return st.size;
     }
 
-    // Streams a part's inflated bytes to `sink`, in chunks. The bytes are
-    // counted as they come (the declared size may lie): a part larger than
-    // any workbook's is refused before it is inflated further.
-    void stream(const QString &part, const std::function<void(const char *, size_t, bool)> &sink) const
-    {
-        const zip_int64_t index = zip_name_locate(m_zip.get(), part.toUtf8().constData(), ZIP_FL_ENC_GUESS);
-        if (index < 0)
-            damaged(part, QStringLiteral("the part is missing"));
-        std::unique_ptr<zip_file_t, ZipFileDeleter> file(zip_fopen_index(m_zip.get(), zip_uint64_t(index), 0));
-        if (!file) {
-            if (zip_error_code_zip(zip_get_error(m_zip.get())) == ZIP_ER_NOPASSWD ||
-                zip_error_code_zip(zip_get_error(m_zip.get())) == ZIP_ER_ENCRNOTSUPP)
-                throw Error(kUnsupported);
-            damaged(part, QString::fromUtf8(zip_strerror(m_zip.get())));
+    // A part's inflated bytes, read in pieces. They are counted as they
+    // come (a declared size may lie): a part larger than any workbook's is
+    // refused before it is inflated further.
+    class Reader {
+    public:
+        Reader(zip_t *zip, const QString &part) : m_part(part)
+        {
+            const zip_int64_t index = zip_name_locate(zip, part.toUtf8().constData(), ZIP_FL_ENC_GUESS);
+            if (index < 0)
+                damaged(part, QStringLiteral("the part is missing"));
+            m_file.reset(zip_fopen_index(zip, zip_uint64_t(index), 0));
+            if (!m_file) {
+                const int code = zip_error_code_zip(zip_get_error(zip));
+                if (code == ZIP_ER_NOPASSWD || code == ZIP_ER_ENCRNOTSUPP || code == ZIP_ER_WRONGPASSWD)
+                    throw Error(kUnsupported); // an encrypted package
+                damaged(part, QString::fromUtf8(zip_strerror(zip)));
+            }
         }
-        char buffer[1 << 16];
-        std::uint64_t total = 0;
-        for (;;) {
-            const zip_int64_t n = zip_fread(file.get(), buffer, sizeof buffer);
+        // Fills `buffer` with up to `size` bytes; 0 at the end of the part.
+        size_t read(void *buffer, size_t size)
+        {
+            const zip_int64_t n = zip_fread(m_file.get(), buffer, size);
             if (n < 0)
-                damaged(part, QString::fromUtf8(zip_file_strerror(file.get())));
-            total += std::uint64_t(n);
-            if (total > kMaxPartBytes)
+                damaged(m_part, QString::fromUtf8(zip_file_strerror(m_file.get())));
+            m_total += std::uint64_t(n);
+            if (m_total > kMaxPartBytes)
                 throw Error(QStringLiteral("The workbook is too large to load: part %1 holds more than %2 MiB")
-                                .arg(part)
+                                .arg(m_part)
                                 .arg(kMaxPartBytes >> 20));
-            sink(buffer, size_t(n), n == 0);
-            if (n == 0)
-                return;
+            return size_t(n);
         }
-    }
+
+    private:
+        QString m_part;
+        std::unique_ptr<zip_file_t, ZipFileDeleter> m_file;
+        std::uint64_t m_total = 0;
+    };
+    Reader open(const QString &part) const { return Reader(m_zip.get(), part); }
 
 private:
     std::unique_ptr<zip_t, ZipArchiveDeleter> m_zip;
@@ -107,105 +115,146 @@ private:
 
 // --- XML -------------------------------------------------------------------
 
-// A streaming parse of one part: handlers get the local element name (the
-// prefix is dropped, so transitional and strict files read alike) and
-// attributes by local name. Namespaces are not resolved: every part of a
-// workbook names its elements in one vocabulary, and resolving costs expat a
-// good part of its time on big sheets.
-class XmlPart {
-public:
-    using Attributes = const XML_Char **;
-    std::function<void(std::string_view name, Attributes attrs)> onStart;
-    std::function<void(std::string_view name)> onEnd;
-    std::function<void(std::string_view text)> onText;
+using Attributes = const XML_Char **;
 
-    void parse(const Package &package, const QString &part)
+// The local part of an element or attribute name (after any prefix).
+std::string_view localName(const XML_Char *name)
+{
+    // One pass finds both the end and the last colon.
+    const char *start = name, *p = name;
+    for (; *p; ++p)
+        if (*p == ':')
+            start = p + 1;
+    return {start, size_t(p - start)};
+}
+
+// An attribute by its local name, with a prefix (`prefixed`) or without one.
+// Namespace declarations are never taken for attributes.
+const char *attribute(Attributes attrs, std::string_view name, bool prefixed = false)
+{
+    for (int i = 0; attrs[i]; i += 2) {
+        const char *colon = std::strchr(attrs[i], ':');
+        if (colon && std::string_view(attrs[i], size_t(colon - attrs[i])) == "xmlns")
+            continue;
+        if ((colon != nullptr) == prefixed && localName(attrs[i]) == name)
+            return attrs[i + 1];
+    }
+    return nullptr;
+}
+
+// A streaming parse of one part into a handler with start(name, attributes),
+// end(name) and text(text): names come as local names (the prefix dropped,
+// so transitional and strict files read alike). Namespaces are not resolved:
+// every part of a workbook names its elements in one vocabulary, and
+// resolving costs expat a good part of its time on big sheets. The part is
+// inflated straight into expat's own buffer.
+template <class Handler>
+class XmlParse {
+public:
+    XmlParse(Handler &handler) : m_handler(handler) {}
+
+    void run(const Package &package, const QString &part)
     {
         std::unique_ptr<std::remove_pointer_t<XML_Parser>, void (*)(XML_Parser)> parser(XML_ParserCreate(nullptr),
                                                                                          XML_ParserFree);
-        XML_SetUserData(parser.get(), this);
-        XML_SetElementHandler(parser.get(), &XmlPart::start, &XmlPart::end);
-        XML_SetCharacterDataHandler(parser.get(), &XmlPart::text);
+        m_parser = parser.get();
+        XML_SetUserData(m_parser, this);
+        XML_SetElementHandler(m_parser, &XmlParse::start, &XmlParse::end);
+        XML_SetCharacterDataHandler(m_parser, &XmlParse::text);
         // Workbook parts never declare a document type: refuse any, so no
         // entity is ever expanded and nothing outside the package is read.
-        XML_SetStartDoctypeDeclHandler(parser.get(), &XmlPart::doctype);
-        XML_SetParamEntityParsing(parser.get(), XML_PARAM_ENTITY_PARSING_NEVER);
-        m_parser = parser.get();
-        package.stream(part, [&](const char *data, size_t size, bool last) {
-            const bool failed = XML_Parse(parser.get(), data, int(size), last) == XML_STATUS_ERROR;
+        XML_SetStartDoctypeDeclHandler(m_parser, &XmlParse::doctype);
+        XML_SetParamEntityParsing(m_parser, XML_PARAM_ENTITY_PARSING_NEVER);
+        Package::Reader reader = package.open(part);
+        constexpr int kChunk = 1 << 16;
+        for (;;) {
+            void *buffer = XML_GetBuffer(m_parser, kChunk);
+            if (!buffer)
+                throw std::bad_alloc();
+            const size_t n = reader.read(buffer, kChunk);
+            const bool failed = XML_ParseBuffer(m_parser, int(n), n == 0) == XML_STATUS_ERROR;
             if (m_failure)
                 std::rethrow_exception(m_failure);
             if (failed) {
                 const QString reason = m_doctype ? QStringLiteral("a document type declaration is not allowed")
-                                                 : QString::fromUtf8(XML_ErrorString(XML_GetErrorCode(parser.get())));
+                                                 : QString::fromUtf8(XML_ErrorString(XML_GetErrorCode(m_parser)));
                 damaged(part, QStringLiteral("invalid XML at line %1: %2")
-                                  .arg(XML_GetCurrentLineNumber(parser.get()))
+                                  .arg(XML_GetCurrentLineNumber(m_parser))
                                   .arg(reason));
             }
-        });
-    }
-
-    static std::string_view local(const XML_Char *name)
-    {
-        const char *colon = std::strchr(name, ':');
-        return colon ? std::string_view(colon + 1) : std::string_view(name);
-    }
-
-    // An attribute by its local name, with a prefix (`prefixed`) or without
-    // one. Namespace declarations are never taken for attributes.
-    static const char *attribute(Attributes attrs, std::string_view name, bool prefixed = false)
-    {
-        for (int i = 0; attrs[i]; i += 2) {
-            const char *colon = std::strchr(attrs[i], ':');
-            if (colon && std::string_view(attrs[i], size_t(colon - attrs[i])) == "xmlns")
-                continue;
-            if ((colon != nullptr) == prefixed && local(attrs[i]) == name)
-                return attrs[i + 1];
+            if (n == 0)
+                return;
         }
-        return nullptr;
     }
 
 private:
+    // An exception must not unwind through expat: it is kept and the parse
+    // stopped, then raised again once expat has returned.
     template <class F>
-    void guard(F &&f)
+    static void guard(void *self, F &&f)
     {
-        if (m_failure)
+        auto *p = static_cast<XmlParse *>(self);
+        if (p->m_failure)
             return;
         try {
-            f();
+            f(p->m_handler);
         } catch (...) {
-            m_failure = std::current_exception();
-            XML_StopParser(m_parser, XML_FALSE);
+            p->m_failure = std::current_exception();
+            XML_StopParser(p->m_parser, XML_FALSE);
         }
     }
     static void start(void *self, const XML_Char *name, const XML_Char **attrs)
     {
-        auto *p = static_cast<XmlPart *>(self);
-        if (p->onStart)
-            p->guard([&] { p->onStart(local(name), attrs); });
+        guard(self, [&](Handler &h) { h.start(localName(name), attrs); });
     }
     static void end(void *self, const XML_Char *name)
     {
-        auto *p = static_cast<XmlPart *>(self);
-        if (p->onEnd)
-            p->guard([&] { p->onEnd(local(name)); });
+        guard(self, [&](Handler &h) { h.end(localName(name)); });
     }
     static void text(void *self, const XML_Char *s, int len)
     {
-        auto *p = static_cast<XmlPart *>(self);
-        if (p->onText)
-            p->guard([&] { p->onText(std::string_view(s, size_t(len))); });
+        guard(self, [&](Handler &h) { h.text(std::string_view(s, size_t(len))); });
     }
     static void doctype(void *self, const XML_Char *, const XML_Char *, const XML_Char *, int)
     {
-        auto *p = static_cast<XmlPart *>(self);
+        auto *p = static_cast<XmlParse *>(self);
         p->m_doctype = true;
         XML_StopParser(p->m_parser, XML_FALSE);
     }
 
+    Handler &m_handler;
     XML_Parser m_parser = nullptr;
     std::exception_ptr m_failure;
     bool m_doctype = false;
+};
+
+// Handlers as functions, for the small parts.
+struct XmlPart {
+    using Attributes = ::wifv::Attributes;
+    std::function<void(std::string_view name, Attributes attrs)> onStart;
+    std::function<void(std::string_view name)> onEnd;
+    std::function<void(std::string_view text)> onText;
+
+    void start(std::string_view name, Attributes attrs)
+    {
+        if (onStart)
+            onStart(name, attrs);
+    }
+    void end(std::string_view name)
+    {
+        if (onEnd)
+            onEnd(name);
+    }
+    void text(std::string_view t)
+    {
+        if (onText)
+            onText(t);
+    }
+    void parse(const Package &package, const QString &part) { XmlParse<XmlPart>(*this).run(package, part); }
+    static const char *attribute(Attributes attrs, std::string_view name, bool prefixed = false)
+    {
+        return ::wifv::attribute(attrs, name, prefixed);
+    }
 };
 
 // --- paths and relationships ------------------------------------------------
@@ -345,6 +394,20 @@ std::optional<double> parseNumber(std::string_view text)
     if (ec != std::errc() || end != text.data() + text.size() || text.empty())
         return std::nullopt;
     return value;
+}
+
+// A whole number such as an index or row number; a number with a zero
+// fraction ("3.0") counts too. None for anything else or beyond 2^32 - 1.
+std::optional<std::uint32_t> parseIndex(std::string_view text)
+{
+    std::uint32_t value = 0;
+    const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
+    if (ec == std::errc() && end == text.data() + text.size() && !text.empty())
+        return value;
+    const auto v = parseNumber(text);
+    if (!v || *v < 0 || *v > 4294967295.0 || *v != std::floor(*v))
+        return std::nullopt;
+    return std::uint32_t(*v);
 }
 
 // An ISO 8601 date, date-time or time as the serial number it stands for.
@@ -513,32 +576,31 @@ public:
         // are never moved while the sheet grows. Pages never written to are
         // never given memory.
         m_sheet.reserve(size_t(std::min<std::uint64_t>(package.declaredSize(m_part) / 15, kMaxCells)));
-        XmlPart xml;
-        xml.onStart = [this](std::string_view name, XmlPart::Attributes a) { start(name, a); };
-        xml.onEnd = [this](std::string_view name) { end(name); };
-        xml.onText = [this](std::string_view text) {
-            if (m_collect)
-                m_text.append(text);
-        };
-        xml.parse(package, m_part);
+        XmlParse<SheetReader>(*this).run(package, m_part);
         m_sheet.finish();
     }
 
-private:
-    void start(std::string_view name, XmlPart::Attributes a)
+    // The parse's handlers.
+    void text(std::string_view text)
     {
-        if (name == "c") {
+        if (m_collect)
+            m_text.append(text);
+    }
+    void start(std::string_view name, Attributes a)
+    {
+        // The names of the elements met once per cell are tried first.
+        if (name.size() == 1 && name[0] == 'c') {
             startCell(a);
-        } else if (name == "v") {
+        } else if (name.size() == 1 && name[0] == 'v') {
             m_collect = true;
             m_text.clear();
         } else if (name == "row") {
             const char *r = XmlPart::attribute(a, "r");
             if (r) {
-                const auto n = parseNumber(r);
-                if (!n || *n < 1 || *n > kSheetRows || *n != std::uint32_t(*n))
+                const auto n = parseIndex(r);
+                if (!n || *n < 1 || *n > kSheetRows)
                     damaged(m_part, QStringLiteral("invalid row number \"%1\"").arg(QString::fromUtf8(r)));
-                m_row = std::uint32_t(*n) - 1;
+                m_row = *n - 1;
             } else {
                 m_row = m_rowSeen ? m_row + 1 : 0;
                 if (m_row >= kSheetRows)
@@ -560,7 +622,26 @@ private:
         }
     }
 
-    void startCell(XmlPart::Attributes a)
+    void end(std::string_view name)
+    {
+        if (name.size() == 1 && name[0] == 'v') {
+            m_collect = false;
+            m_hasValue = true;
+            m_value.swap(m_text);
+        } else if (name.size() == 1 && name[0] == 'c') {
+            storeCell();
+        } else if (name == "t" && m_inInline && m_collect) {
+            m_collect = false;
+            m_value += m_text;
+        } else if (name == "is") {
+            m_inInline = false;
+        } else if (name == "rPh") {
+            --m_phonetic;
+        }
+    }
+
+private:
+    void startCell(Attributes a)
     {
         const char *ref = nullptr, *type = nullptr, *style = nullptr;
         for (int i = 0; a[i]; i += 2) {
@@ -587,10 +668,10 @@ private:
         m_type = valueType(type);
         m_format = 0;
         if (style) {
-            const auto s = parseNumber(style);
-            if (!s || *s < 0 || *s != std::uint32_t(*s))
+            const auto s = parseIndex(style);
+            if (!s)
                 damaged(m_part, QStringLiteral("cell style \"%1\" is not an index").arg(QString::fromUtf8(style)));
-            if (*s >= double(m_styles.size())) {
+            if (*s >= m_styles.size()) {
                 if (*s != 0)
                     damaged(m_part, QStringLiteral("cell style %1 does not exist").arg(QString::fromUtf8(style)));
             } else {
@@ -599,24 +680,6 @@ private:
         }
         m_hasValue = m_hasFormula = m_hasInline = false;
         m_value.clear();
-    }
-
-    void end(std::string_view name)
-    {
-        if (name == "v") {
-            m_collect = false;
-            m_hasValue = true;
-            m_value.swap(m_text);
-        } else if (name == "c") {
-            storeCell();
-        } else if (name == "t" && m_inInline && m_collect) {
-            m_collect = false;
-            m_value += m_text;
-        } else if (name == "is") {
-            m_inInline = false;
-        } else if (name == "rPh") {
-            --m_phonetic;
-        }
     }
 
     std::uint32_t addText()
@@ -652,12 +715,12 @@ private:
         } else if (t == ValueType::Shared) {
             if (!m_hasValue)
                 return;
-            const auto index = parseNumber(m_value);
-            if (!index || *index < 0 || *index >= double(m_sharedCount) || *index != std::uint32_t(*index))
+            const auto index = parseIndex(m_value);
+            if (!index || *index >= m_sharedCount)
                 damaged(m_part, QStringLiteral("cell %1 refers to shared string %2, which does not exist")
                                     .arg(reference(), QString::fromUtf8(m_value)));
             cell.kind = CellKind::Text;
-            cell.text = std::uint32_t(*index); // shared strings open the pool, stored once
+            cell.text = *index; // shared strings open the pool, stored once
         } else {
             ResultKind kind = ResultKind::None;
             if (m_hasValue || (t == ValueType::Text && m_hasFormula)) {
