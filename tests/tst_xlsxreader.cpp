@@ -66,6 +66,9 @@ QByteArray kindsWorkbook(bool inlineStrings)
             lxw_rich_string_tuple *rich[] = {&part1, &part2, nullptr};
             worksheet_write_rich_string(ws, 0, 9, rich, nullptr);
             worksheet_write_string(ws, 1, 0, "_x0041_ escaped", nullptr);
+            worksheet_write_string(ws, 1, 1, "_xD83D__xDE00_ pair", nullptr);
+            worksheet_write_string(ws, 1, 2, "lone _xD800_ and _xDC00_", nullptr);
+            worksheet_write_string(ws, 1, 3, "a_x000D__x000A_b _x12_ _xZZZZ_", nullptr);
             worksheet_write_number(ws, 2, 0, 1e-7, nullptr);
             worksheet_write_number(ws, 2, 1, 123456789012345678.0, nullptr);
         },
@@ -112,6 +115,9 @@ void TestXlsxReader::cellKinds_data()
         row("built-in format 14", 0, 8, QStringLiteral("number:45000.25|mm-dd-yy"));
         row("rich text", 0, 9, QStringLiteral("text:Gras normal|General"));
         row("escape", 1, 0, QStringLiteral("text:A escaped|General"));
+        row("escaped surrogate pair", 1, 1, QStringLiteral("text:\U0001F600 pair|General"));
+        row("escaped lone surrogates", 1, 2, QStringLiteral("text:lone \uFFFD and \uFFFD|General"));
+        row("escaped line end, not escapes", 1, 3, QStringLiteral("text:a\r\nb _x12_ _xZZZZ_|General"));
         row("tiny number", 2, 0, QStringLiteral("number:9.9999999999999995e-08|General"));
         // The writer keeps 16 significant digits; the reader takes them exactly.
         row("big number", 2, 1, QStringLiteral("number:1.234567890123457e+17|General"));

@@ -3,6 +3,10 @@
 #include "celltext.h"
 #include "errors.h"
 
+#include <algorithm>
+#include <array>
+#include <string_view>
+
 namespace wifv {
 
 namespace {
@@ -24,6 +28,12 @@ public:
             return {};
         return cellText(m_book, m_sheet->cell(std::uint32_t(row - 1), std::uint32_t(column)), m_regional);
     }
+    // The text of a cell by its column in a row found before.
+    QString at(int column, const Sheet::Row &row) const
+    {
+        return cellText(m_book, row.cell(std::uint32_t(column)), m_regional);
+    }
+    Sheet::Row row(int row) const { return m_sheet->row(std::uint32_t(row - 1)); }
     // One past the last row (1-based) that holds a cell.
     int endRow() const { return m_sheet ? int(m_sheet->rowCount()) + 1 : 1; }
 
@@ -75,90 +85,161 @@ Invoice readInvoice(const Workbook &book, const RegionalSettings &regional)
     for (int row = kFirstLineRow;; ++row) {
         if (row >= end)
             throw Error(QStringLiteral("Fisierul nu contine randul \"Grand TOTAL\" in coloana A"));
-        const QString first = sheet.at(A, row);
+        const Sheet::Row cells = sheet.row(row);
+        const QString first = sheet.at(A, cells);
         if (first.contains(QStringLiteral("Grand TOTAL")))
             break;
-        invoice.poz.push_back({first, sheet.at(B, row), sheet.at(C, row), sheet.at(D, row), sheet.at(E, row)});
+        invoice.poz.push_back({first, sheet.at(B, cells), sheet.at(C, cells), sheet.at(D, cells), sheet.at(E, cells)});
     }
     return invoice;
 }
 
-void appendJsonString(QString &out, const QString &text)
+namespace {
+
+// How one UTF-16 unit of a text is written: the escape's letter for the
+// short escapes, or one of these.
+enum : char { kPlain = 0, kPair = 1, kControl = 2, kLone = 3 };
+
+char jsonClass(const QChar *p, qsizetype i, qsizetype n)
 {
-    static const char hex[] = "0123456789ABCDEF";
-    out += u'"';
+    const char16_t c = p[i].unicode();
+    if (c >= 0x20 && c != u'"' && c != u'\\' && c != u'/' && (c < 0xD800 || c > 0xDFFF))
+        return kPlain;
+    switch (c) {
+    case u'"': return '"';
+    case u'\\': return '\\';
+    case u'/': return '/';
+    case u'\b': return 'b';
+    case u'\t': return 't';
+    case u'\n': return 'n';
+    case u'\f': return 'f';
+    case u'\r': return 'r';
+    default: break;
+    }
+    if (c < 0x20)
+        return kControl;
+    if (c <= 0xDBFF && i + 1 < n && p[i + 1].isLowSurrogate())
+        return kPair;
+    return kLone;
+}
+
+// The characters a text takes as a JSON string, quotes included.
+qsizetype jsonStringSize(const QString &text)
+{
     const QChar *p = text.constData();
     const qsizetype n = text.size();
-    qsizetype plain = 0; // start of the run of characters written as they are
+    qsizetype size = 2 + n;
     for (qsizetype i = 0; i < n; ++i) {
-        const char16_t c = p[i].unicode();
-        const bool special = c < 0x20 || c == u'"' || c == u'\\' || c == u'/' || (c >= 0xD800 && c <= 0xDFFF);
-        if (!special)
+        const char c = jsonClass(p, i, n);
+        if (c == kPair)
+            ++i;
+        else if (c == kControl)
+            size += 5; // \u00XX for one unit
+        else if (c != kPlain && c != kLone)
+            size += 1; // a backslash and a letter
+    }
+    return size;
+}
+
+// Writes a text as a JSON string at `out`; returns where it ends. Runs of
+// characters that stand as themselves are copied whole.
+QChar *writeJsonString(QChar *out, const QString &text)
+{
+    static const char hex[] = "0123456789ABCDEF";
+    const QChar *p = text.constData();
+    const qsizetype n = text.size();
+    *out++ = u'"';
+    qsizetype plain = 0; // start of the run written as it is
+    auto flush = [&](qsizetype to) {
+        std::copy(p + plain, p + to, out);
+        out += to - plain;
+    };
+    for (qsizetype i = 0; i < n; ++i) {
+        const char c = jsonClass(p, i, n);
+        if (c == kPlain)
             continue;
-        if (c >= 0xD800 && c <= 0xDBFF && i + 1 < n && p[i + 1].isLowSurrogate()) {
+        if (c == kPair) {
             ++i; // a whole pair stays as it is
             continue;
         }
-        out.append(p + plain, i - plain);
+        flush(i);
         plain = i + 1;
-        switch (c) {
-        case u'"': out += QLatin1String("\\\""); break;
-        case u'\\': out += QLatin1String("\\\\"); break;
-        case u'/': out += QLatin1String("\\/"); break;
-        case u'\b': out += QLatin1String("\\b"); break;
-        case u'\t': out += QLatin1String("\\t"); break;
-        case u'\n': out += QLatin1String("\\n"); break;
-        case u'\f': out += QLatin1String("\\f"); break;
-        case u'\r': out += QLatin1String("\\r"); break;
-        default:
-            if (c < 0x20) {
-                // Raw control characters would make the document invalid JSON.
-                const char escaped[] = {'\\', 'u', '0', '0', hex[c >> 4], hex[c & 15]};
-                out += QLatin1String(escaped, 6);
-            } else {
-                out += QChar(0xFFFD); // a lone surrogate has no UTF-8 form
-            }
+        if (c == kLone) {
+            *out++ = QChar(0xFFFD); // a lone surrogate has no UTF-8 form
+        } else if (c == kControl) {
+            // Raw control characters would make the document invalid JSON.
+            const char16_t u = p[i].unicode();
+            for (char e : {'\\', 'u', '0', '0', hex[u >> 4], hex[u & 15]})
+                *out++ = QLatin1Char(e);
+        } else {
+            *out++ = u'\\';
+            *out++ = QLatin1Char(c);
         }
     }
-    out.append(p + plain, n - plain);
-    out += u'"';
+    flush(n);
+    *out++ = u'"';
+    return out;
+}
+
+QChar *writeLatin1(QChar *out, std::string_view text)
+{
+    for (char c : text)
+        *out++ = QLatin1Char(c);
+    return out;
+}
+
+} // namespace
+
+void appendJsonString(QString &out, const QString &text)
+{
+    const qsizetype old = out.size();
+    out.resize(old + jsonStringSize(text));
+    writeJsonString(out.data() + old, text);
 }
 
 QString invoiceJson(const Invoice &invoice)
 {
-    QString out;
-    qsizetype size = 96;
-    for (const auto &l : invoice.poz)
-        size += 80 + l.com_int.size() + l.client.size() + l.tour.size() + l.data_sf_tour.size() + l.pret.size();
-    out.reserve(size);
-    auto member = [&](const char *key, const QString &value, bool first = false) {
-        if (!first)
-            out += u',';
-        out += u'"';
-        out += QLatin1String(key);
-        out += QLatin1String("\":");
-        appendJsonString(out, value);
+    // The exact length is worked out first, so the text is allocated once
+    // and written in place.
+    static constexpr std::string_view header[] = {"{\"cuiVintra\":", ",\"cuiEu\":", ",\"dataFact\":", ",\"nrFact\":"};
+    static constexpr std::string_view line[] = {"{\"com_int\":", ",\"client\":", ",\"tour\":", ",\"data_sf_tour\":",
+                                                ",\"pret\":"};
+    static constexpr std::string_view poz = ",\"poz\":[", end = "]}";
+    const QString *headerValues[] = {&invoice.cuiVintra, &invoice.cuiEu, &invoice.dataFact, &invoice.nrFact};
+    auto lineValues = [](const InvoiceLine &l) {
+        return std::array<const QString *, 5>{&l.com_int, &l.client, &l.tour, &l.data_sf_tour, &l.pret};
     };
-    out += u'{';
-    member("cuiVintra", invoice.cuiVintra, true);
-    member("cuiEu", invoice.cuiEu);
-    member("dataFact", invoice.dataFact);
-    member("nrFact", invoice.nrFact);
-    out += QLatin1String(",\"poz\":[");
+
+    qsizetype size = qsizetype(poz.size() + end.size());
+    for (int k = 0; k < 4; ++k)
+        size += qsizetype(header[k].size()) + jsonStringSize(*headerValues[k]);
+    qsizetype lineKeys = 1; // the closing brace
+    for (const std::string_view &key : line)
+        lineKeys += qsizetype(key.size());
+    for (const InvoiceLine &l : invoice.poz) {
+        size += lineKeys;
+        for (const QString *value : lineValues(l))
+            size += jsonStringSize(*value);
+    }
+    size += qsizetype(invoice.poz.size() > 0 ? invoice.poz.size() - 1 : 0); // commas between lines
+
+    QString out(size, Qt::Uninitialized);
+    QChar *at = out.data();
+    for (int k = 0; k < 4; ++k)
+        at = writeJsonString(writeLatin1(at, header[k]), *headerValues[k]);
+    at = writeLatin1(at, poz);
     bool first = true;
     for (const InvoiceLine &l : invoice.poz) {
         if (!first)
-            out += u',';
+            *at++ = u',';
         first = false;
-        out += u'{';
-        member("com_int", l.com_int, true);
-        member("client", l.client);
-        member("tour", l.tour);
-        member("data_sf_tour", l.data_sf_tour);
-        member("pret", l.pret);
-        out += u'}';
+        const auto values = lineValues(l);
+        for (size_t k = 0; k < values.size(); ++k)
+            at = writeJsonString(writeLatin1(at, line[k]), *values[k]);
+        *at++ = u'}';
     }
-    out += QLatin1String("]}");
+    at = writeLatin1(at, end);
+    Q_ASSERT(at == out.constData() + size);
     return out;
 }
 

@@ -1,5 +1,7 @@
 #include "regional.h"
 
+#include <QVarLengthArray>
+
 #ifdef _WIN32
 #include <windows.h>
 #else
@@ -52,8 +54,9 @@ QString patternFromStrftime(const QString &posix)
 
 QString renderPattern(const QString &pattern, int year, int month, int day, int hour, int minute, int second)
 {
-    QString out;
-    out.reserve(pattern.size() + 8);
+    // Built in a buffer on the stack: the text is allocated once, at the end.
+    QVarLengthArray<QChar, 64> out;
+    auto put = [&](QChar c) { out.append(c); };
     // A value with at least `width` digits, zeros in front.
     auto number = [&](int value, int width) {
         char16_t digits[12];
@@ -64,11 +67,11 @@ QString renderPattern(const QString &pattern, int year, int month, int day, int 
             v /= 10;
         } while (v);
         if (value < 0)
-            out += u'-';
+            put(u'-');
         for (int pad = width - n; pad > 0; --pad)
-            out += u'0';
+            put(u'0');
         while (n)
-            out += QChar(digits[--n]);
+            put(QChar(digits[--n]));
     };
     const QChar *p = pattern.constData();
     const qsizetype size = pattern.size();
@@ -100,12 +103,15 @@ QString renderPattern(const QString &pattern, int year, int month, int day, int 
         case 'h': number(hour % 12 == 0 ? 12 : hour % 12, count >= 2 ? 2 : 1); break;
         case 'm': number(minute, count >= 2 ? 2 : 1); break;
         case 's': number(second, count >= 2 ? 2 : 1); break;
-        case 't': out += hour < 12 ? QLatin1String("AM") : QLatin1String("PM"); break;
+        case 't':
+            put(hour < 12 ? u'A' : u'P');
+            put(u'M');
+            break;
         default: out.append(p + i, count); break;
         }
         i = run;
     }
-    return out;
+    return QString(out.constData(), out.size());
 }
 
 RegionalSettings RegionalSettings::fromSystem()

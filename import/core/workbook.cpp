@@ -55,6 +55,23 @@ std::optional<Cell> Sheet::cell(std::uint32_t row, std::uint32_t column) const
     return unpack(*it);
 }
 
+Sheet::Row Sheet::row(std::uint32_t row) const
+{
+    const auto first = find(row, 0);
+    const auto last = std::lower_bound(first, m_slots.end(), std::uint64_t(row + 1) << 16,
+                                       [](const Slot &s, std::uint64_t k) { return s.key() < k; });
+    return Row(m_slots.data() + (first - m_slots.begin()), m_slots.data() + (last - m_slots.begin()));
+}
+
+std::optional<Cell> Sheet::Row::cell(std::uint32_t column) const
+{
+    const Slot *it = std::lower_bound(m_begin, m_end, column,
+                                      [](const Slot &s, std::uint32_t c) { return s.column < c; });
+    if (it == m_end || it->column != column)
+        return std::nullopt;
+    return unpack(*it);
+}
+
 void Sheet::set(std::uint32_t row, std::uint32_t column, const Cell &cell)
 {
     const auto at = find(row, column);
@@ -152,6 +169,27 @@ std::uint32_t StringPool::add(std::string_view utf8)
         std::memcpy(at + headerSize, utf8.data(), utf8.size());
     m_index.push_back(location);
     return std::uint32_t(m_index.size() - 1);
+}
+
+std::uint32_t StringPool::add(const QString &text)
+{
+    // Qt would write '?' for a lone surrogate.
+    auto addUtf8 = [this](const QByteArray &bytes) { return add(std::string_view(bytes.constData(), size_t(bytes.size()))); };
+    const bool lone = std::any_of(text.begin(), text.end(), [](QChar c) { return c.isSurrogate(); });
+    if (!lone)
+        return addUtf8(text.toUtf8());
+    QString clean;
+    clean.reserve(text.size());
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const QChar c = text.at(i);
+        if (c.isHighSurrogate() && i + 1 < text.size() && text.at(i + 1).isLowSurrogate()) {
+            clean += c;
+            clean += text.at(++i);
+        } else {
+            clean += c.isSurrogate() ? QChar(0xFFFD) : c;
+        }
+    }
+    return addUtf8(clean.toUtf8());
 }
 
 std::string_view StringPool::utf8(std::uint32_t index) const

@@ -39,6 +39,10 @@ public:
 
     // The cell at a 0-based row and column; none when nothing is stored there.
     std::optional<Cell> cell(std::uint32_t row, std::uint32_t column) const;
+
+    class Row;
+    // The cells of one row, found once, to read the row column by column.
+    Row row(std::uint32_t row) const;
     void set(std::uint32_t row, std::uint32_t column, const Cell &cell);
     void remove(std::uint32_t row, std::uint32_t column);
     // Appends while reading (row and column within the sheet limits); finish()
@@ -73,6 +77,16 @@ private:
     std::uint32_t m_columns = 0;
 };
 
+class Sheet::Row {
+public:
+    std::optional<Cell> cell(std::uint32_t column) const;
+
+private:
+    friend class Sheet;
+    Row(const Slot *begin, const Slot *end) : m_begin(begin), m_end(end) {}
+    const Slot *m_begin, *m_end;
+};
+
 // The letters of a 0-based column: 0 is "A", 26 is "AA".
 QString columnLetters(std::uint32_t column);
 
@@ -82,7 +96,8 @@ QString columnLetters(std::uint32_t column);
 class StringPool {
 public:
     std::uint32_t add(std::string_view utf8);
-    std::uint32_t add(const QString &text) { return add(std::string_view(text.toUtf8())); }
+    // A text typed in; a lone surrogate, having no UTF-8 form, is kept as U+FFFD.
+    std::uint32_t add(const QString &text);
     std::string_view utf8(std::uint32_t index) const;
     QString text(std::uint32_t index) const;
     size_t size() const { return m_index.size(); }

@@ -24,6 +24,7 @@
 #include <QFile>
 
 #include <expat.h>
+#include <malloc.h>
 #include <xlsxwriter.h>
 #include <zip.h>
 
@@ -127,9 +128,12 @@ long statusKiB(const char *field)
     return 0;
 }
 
-// Lowers the high-water mark to what is resident now (Linux 4.0 and later).
+// Hands freed heap memory back to the system, then lowers the high-water
+// mark to what is resident now (Linux 4.0 and later), so each stage's peak is
+// its own.
 void resetPeak()
 {
+    malloc_trim(0);
     std::ofstream("/proc/self/clear_refs") << "5";
 }
 
@@ -151,17 +155,14 @@ struct Figures {
     }
 };
 
-Figures measure(int runs, const std::function<void()> &pass)
+// Times one pass and records the peak memory it reached.
+void measureOnce(Figures &f, const std::function<void()> &pass)
 {
-    Figures f;
     resetPeak();
-    for (int i = 0; i < runs; ++i) {
-        const auto start = Clock::now();
-        pass();
-        f.seconds.push_back(std::chrono::duration<double>(Clock::now() - start).count());
-    }
-    f.peakMiB = double(statusKiB("VmHWM:")) / 1024.0;
-    return f;
+    const auto start = Clock::now();
+    pass();
+    f.seconds.push_back(std::chrono::duration<double>(Clock::now() - start).count());
+    f.peakMiB = std::max(f.peakMiB, double(statusKiB("VmHWM:")) / 1024.0);
 }
 
 // --- generating --------------------------------------------------------------------
@@ -244,33 +245,39 @@ int main(int argc, char **argv)
         }
         if (args.size() < 2 || args[1].startsWith(u'-'))
             return usage();
-        int runs = 5;
+        int runs = 9;
         if (const qsizetype at = args.indexOf(QStringLiteral("--runs")); at > 0 && at + 1 < args.size())
             runs = std::max(1, args[at + 1].toInt());
         const QByteArray path = args[1].toLocal8Bit();
 
         const long baseKiB = statusKiB("VmRSS:");
-        size_t inflated = 0;
-        const Figures floor = measure(runs, [&] { inflated = floorPass(path.constData()); });
         wifv::WorkbookModel model;
         // The text rules are fixed, so runs on different machines compare.
         model.setRegionalSettings({});
-        size_t cells = 0;
-        const Figures load = measure(runs, [&] {
-            model.clear();
-            loadPass(path.constData(), model);
-            for (const wifv::Sheet &s : model.workbook().sheets)
-                cells = s.cellCount();
-        });
-        const long loadedKiB = statusKiB("VmRSS:");
+        size_t inflated = 0, cells = 0, jsonChars = 0;
+        long loadedKiB = 0;
         bool invoice = true;
-        size_t jsonChars = 0;
-        Figures read;
-        try {
-            read = measure(runs, [&] { jsonChars = readPass(model, model.regionalSettings()); });
-        } catch (const wifv::Error &e) {
-            invoice = false;
-            std::printf("reading: %s\n", qPrintable(e.message()));
+        Figures floor, load, read;
+        // The stages take turns, so a change in the machine's load touches
+        // them all alike.
+        for (int run = 0; run < runs; ++run) {
+            model.clear();
+            measureOnce(floor, [&] { inflated = floorPass(path.constData()); });
+            measureOnce(load, [&] {
+                loadPass(path.constData(), model);
+                cells = 0;
+                for (const wifv::Sheet &s : model.workbook().sheets)
+                    cells += s.cellCount();
+            });
+            loadedKiB = statusKiB("VmRSS:");
+            if (!invoice)
+                continue;
+            try {
+                measureOnce(read, [&] { jsonChars = readPass(model, model.regionalSettings()); });
+            } catch (const wifv::Error &e) {
+                invoice = false;
+                std::printf("reading: %s\n", qPrintable(e.message()));
+            }
         }
 
         std::printf("workbook   %s\n", path.constData());
