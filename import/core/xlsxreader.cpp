@@ -535,6 +535,56 @@ std::vector<QString> readStyles(const Package &package, const QString &part)
     return codes;
 }
 
+// The texts a sheet holds in its cells (inline strings, formula results),
+// each stored once: writers that put texts inline repeat the same few names
+// on every line. The table lives only while the sheet is read.
+class TextTable {
+public:
+    explicit TextTable(StringPool &pool) : m_pool(pool) {}
+
+    std::uint32_t add(std::string_view text)
+    {
+        if (text.size() > kLongest)
+            return m_pool.add(text); // long texts seldom repeat
+        if ((m_count + 1) * 2 > m_slots.size())
+            grow();
+        const size_t mask = m_slots.size() - 1;
+        for (size_t at = std::hash<std::string_view>{}(text) & mask;; at = (at + 1) & mask) {
+            std::uint32_t &slot = m_slots[at];
+            if (slot == kFree) {
+                slot = m_pool.add(text);
+                ++m_count;
+                return slot;
+            }
+            if (m_pool.utf8(slot) == text)
+                return slot;
+        }
+    }
+
+private:
+    static constexpr size_t kLongest = 256;
+    static constexpr std::uint32_t kFree = 0xFFFFFFFF;
+
+    void grow()
+    {
+        std::vector<std::uint32_t> old(std::max<size_t>(1024, m_slots.size() * 2), kFree);
+        old.swap(m_slots);
+        const size_t mask = m_slots.size() - 1;
+        for (std::uint32_t index : old) {
+            if (index == kFree)
+                continue;
+            size_t at = std::hash<std::string_view>{}(m_pool.utf8(index)) & mask;
+            while (m_slots[at] != kFree)
+                at = (at + 1) & mask;
+            m_slots[at] = index;
+        }
+    }
+
+    StringPool &m_pool;
+    std::vector<std::uint32_t> m_slots; // pool indexes; a power of two long, at most half full
+    size_t m_count = 0;
+};
+
 // The value type a cell declares with its t attribute.
 enum class ValueType { Number, Shared, Inline, Text, Logical, Error, Date };
 
@@ -685,7 +735,7 @@ private:
     std::uint32_t addText()
     {
         unescape(m_value);
-        return m_book.strings.add(m_value);
+        return m_texts.add(m_value);
     }
 
     double number()
@@ -775,6 +825,7 @@ private:
     Workbook &m_book;
     Sheet &m_sheet;
     size_t m_sharedCount;
+    TextTable m_texts{m_book.strings};
     const std::vector<std::uint16_t> &m_styles;
     QString m_part;
 
