@@ -19,3 +19,10 @@ cmake -S . -B "$build-asan" -G Ninja -DCMAKE_BUILD_TYPE=Debug \
 cmake --build "$build-asan"
 ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
   ctest --test-dir "$build-asan" --output-on-failure -j2
+
+# The load benchmark once on a 10,000-line workbook, as a smoke test: it
+# prints its table and asserts no time.
+smoke=$(mktemp -d)
+"$build/tests/bench/wimport-bench" --generate 10000 "$smoke/invoice-10000.xlsx"
+"$build/tests/bench/wimport-bench" "$smoke/invoice-10000.xlsx" --runs 3
+rm -rf "$smoke"

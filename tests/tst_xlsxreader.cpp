@@ -86,6 +86,8 @@ private slots:
     void activeSheetAndSheetList();
     void date1904();
     void sparseSheet();
+    void repeatedAndDistinctTexts_data();
+    void repeatedAndDistinctTexts();
     void workbookWithoutSheets();
     void packageVariants_data();
     void packageVariants();
@@ -204,6 +206,38 @@ void TestXlsxReader::sparseSheet()
     QCOMPARE(s.cellCount(), size_t(1));
     QCOMPARE(s.rowCount(), 1000000u);
     QCOMPARE(describe(book, s.cell(999999, 3)), QString("text:jos|General"));
+}
+
+void TestXlsxReader::repeatedAndDistinctTexts_data()
+{
+    QTest::addColumn<bool>("inlineStrings");
+    QTest::newRow("shared") << false;
+    QTest::newRow("inline") << true;
+}
+
+// Texts that repeat, in among many distinct ones (more than the reader
+// remembers at once, so buckets are taken over), each read back as written.
+void TestXlsxReader::repeatedAndDistinctTexts()
+{
+    QFETCH(bool, inlineStrings);
+    auto text = [](int row, int column) {
+        return column == 0 ? QStringLiteral("R-%1").arg(row) : QStringLiteral("client %1").arg(row % (7 * column));
+    };
+    constexpr int kRows = 12000;
+    const Workbook book = readXlsx(buildWorkbook(
+        [&](lxw_workbook *wb) {
+            lxw_worksheet *ws = workbook_add_worksheet(wb, nullptr);
+            for (int r = 0; r < kRows; ++r)
+                for (int c = 0; c < 3; ++c)
+                    worksheet_write_string(ws, lxw_row_t(r), lxw_col_t(c), text(r, c).toUtf8().constData(), nullptr);
+        },
+        inlineStrings));
+    const Sheet &s = book.sheets[0];
+    QCOMPARE(s.cellCount(), size_t(kRows * 3));
+    for (int r = 0; r < kRows; ++r)
+        for (int c = 0; c < 3; ++c)
+            QCOMPARE(book.text(*s.cell(std::uint32_t(r), std::uint32_t(c))), text(r, c));
+    QVERIFY(book.strings.size() < size_t(kRows * 2)); // the repeated ones stored once
 }
 
 void TestXlsxReader::workbookWithoutSheets()

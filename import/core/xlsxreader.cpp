@@ -536,53 +536,38 @@ std::vector<QString> readStyles(const Package &package, const QString &part)
 }
 
 // The texts a sheet holds in its cells (inline strings, formula results),
-// each stored once: writers that put texts inline repeat the same few names
-// on every line. The table lives only while the sheet is read.
+// stored once where they repeat: writers that put texts inline repeat the
+// same names on line after line. A small table remembers the last text of
+// each hash bucket; it stays in the processor's cache, where a table of every
+// text would cost a cache miss per cell, and a miss only means a text is
+// stored again.
 class TextTable {
 public:
-    explicit TextTable(StringPool &pool) : m_pool(pool) {}
+    explicit TextTable(StringPool &pool) : m_pool(pool), m_slots(kSlots) {}
 
     std::uint32_t add(std::string_view text)
     {
         if (text.size() > kLongest)
             return m_pool.add(text); // long texts seldom repeat
-        if ((m_count + 1) * 2 > m_slots.size())
-            grow();
-        const size_t mask = m_slots.size() - 1;
-        for (size_t at = std::hash<std::string_view>{}(text) & mask;; at = (at + 1) & mask) {
-            std::uint32_t &slot = m_slots[at];
-            if (slot == kFree) {
-                slot = m_pool.add(text);
-                ++m_count;
-                return slot;
-            }
-            if (m_pool.utf8(slot) == text)
-                return slot;
-        }
+        const size_t hash = std::hash<std::string_view>{}(text);
+        Slot &slot = m_slots[hash & (kSlots - 1)];
+        if (slot.index != kFree && slot.hash == std::uint32_t(hash) && m_pool.utf8(slot.index) == text)
+            return slot.index;
+        slot = {std::uint32_t(hash), m_pool.add(text)};
+        return slot.index;
     }
 
 private:
     static constexpr size_t kLongest = 256;
+    static constexpr size_t kSlots = 4096;
     static constexpr std::uint32_t kFree = 0xFFFFFFFF;
-
-    void grow()
-    {
-        std::vector<std::uint32_t> old(std::max<size_t>(1024, m_slots.size() * 2), kFree);
-        old.swap(m_slots);
-        const size_t mask = m_slots.size() - 1;
-        for (std::uint32_t index : old) {
-            if (index == kFree)
-                continue;
-            size_t at = std::hash<std::string_view>{}(m_pool.utf8(index)) & mask;
-            while (m_slots[at] != kFree)
-                at = (at + 1) & mask;
-            m_slots[at] = index;
-        }
-    }
+    struct Slot {
+        std::uint32_t hash = 0;
+        std::uint32_t index = kFree;
+    };
 
     StringPool &m_pool;
-    std::vector<std::uint32_t> m_slots; // pool indexes; a power of two long, at most half full
-    size_t m_count = 0;
+    std::vector<Slot> m_slots;
 };
 
 // The value type a cell declares with its t attribute.

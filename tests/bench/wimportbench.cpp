@@ -1,6 +1,10 @@
 // Load benchmark of the workbook reader.
 //
-//   wimport-bench FILE [--runs N]   the table: floor, load, reading + JSON
+//   wimport-bench FILE [--runs N] [--tsv]
+//                                   the table: floor, load, reading + JSON;
+//                                   --tsv prints one line of figures instead:
+//                                   cells, the three medians (s), the three
+//                                   peaks (MiB)
 //   wimport-bench --load FILE       loads once and exits (to time the whole
 //                                   process beside other readers)
 //   wimport-bench --floor FILE      runs the floor once and exits (to profile)
@@ -211,7 +215,7 @@ bool generate(long lines, const char *out, bool inlineStrings)
 
 int usage()
 {
-    std::fprintf(stderr, "usage: wimport-bench FILE [--runs N]\n"
+    std::fprintf(stderr, "usage: wimport-bench FILE [--runs N] [--tsv]\n"
                          "       wimport-bench --load FILE\n"
                          "       wimport-bench --floor FILE\n"
                          "       wimport-bench --generate LINES OUT.xlsx [--inline]\n");
@@ -276,10 +280,15 @@ int main(int argc, char **argv)
                 measureOnce(read, [&] { jsonChars = readPass(model, model.regionalSettings()); });
             } catch (const wifv::Error &e) {
                 invoice = false;
-                std::printf("reading: %s\n", qPrintable(e.message()));
+                std::fprintf(stderr, "reading: %s\n", qPrintable(e.message()));
             }
         }
 
+        if (args.contains(QStringLiteral("--tsv"))) {
+            std::printf("%zu\t%.4f\t%.4f\t%.4f\t%.1f\t%.1f\t%.1f\n", cells, floor.median(), load.median(),
+                        invoice ? read.median() : 0.0, floor.peakMiB, load.peakMiB, invoice ? read.peakMiB : 0.0);
+            return 0;
+        }
         std::printf("workbook   %s\n", path.constData());
         std::printf("inflated   %.1f MB of parts, %zu cells; process at start %.1f MiB, with the workbook held %.1f MiB\n",
                     double(inflated) / 1e6, cells, double(baseKiB) / 1024, double(loadedKiB) / 1024);
