@@ -93,6 +93,8 @@ private slots:
     void packageVariants();
     void badFiles_data();
     void badFiles();
+    void sizeLimits();
+    void rowsOutOfOrderAndDuplicates();
 };
 
 void TestXlsxReader::cellKinds_data()
@@ -325,6 +327,58 @@ void TestXlsxReader::badFiles_data()
                p["xl/sharedStrings.xml"].replace("<sst ", "<!DOCTYPE sst [<!ENTITY a \"aaaa\">]><sst ");
            })
         << "~a document type declaration is not allowed (part xl/sharedStrings.xml)";
+    const QString sheet = QStringLiteral("xl/worksheets/sheet1.xml");
+    auto inSheet = [&](const char *from, const char *to) {
+        return derive(good, [&](auto &p) {
+            QVERIFY(p[sheet].contains(from));
+            p[sheet].replace(from, to);
+        });
+    };
+    QTest::newRow("encrypted package") << zipParts(unzipParts(good), "secret") << "Unsupported document format";
+    QTest::newRow("billion laughs")
+        << derive(good, [&](auto &p) {
+               QByteArray entities = "<!ENTITY l0 \"ha\">";
+               for (int i = 1; i < 10; ++i)
+                   entities += QStringLiteral("<!ENTITY l%1 \"%2\">")
+                                   .arg(i)
+                                   .arg(QStringLiteral("&l%1;").arg(i - 1).repeated(10))
+                                   .toUtf8();
+               p[sheet].replace("<worksheet ", "<!DOCTYPE worksheet [" + entities + "]><worksheet ");
+               p[sheet].replace("<v>2</v>", "<v>&l9;</v>");
+           })
+        << "~a document type declaration is not allowed (part xl/worksheets/sheet1.xml)";
+    QTest::newRow("external entity")
+        << derive(good, [&](auto &p) {
+               p[sheet].replace("<worksheet ", "<!DOCTYPE worksheet [<!ENTITY e SYSTEM \"file:///etc/passwd\">]><worksheet ");
+               p[sheet].replace("<v>2</v>", "<v>&e;</v>");
+           })
+        << "~a document type declaration is not allowed (part xl/worksheets/sheet1.xml)";
+    QTest::newRow("entity without a document type")
+        << inSheet("<v>2</v>", "<v>&e;</v>") << "~undefined entity (part xl/worksheets/sheet1.xml)";
+    QTest::newRow("column past XFD") << inSheet("r=\"A1\"", "r=\"XFE1\"") << "~invalid cell reference \"XFE1\"";
+    QTest::newRow("row past 1048576") << inSheet("r=\"A2\"", "r=\"A1048577\"") << "~invalid cell reference \"A1048577\"";
+    QTest::newRow("row 0 in a reference") << inSheet("r=\"A2\"", "r=\"A0\"") << "~invalid cell reference \"A0\"";
+    QTest::newRow("negative reference") << inSheet("r=\"A2\"", "r=\"-A2\"") << "~invalid cell reference \"-A2\"";
+    QTest::newRow("lower-case reference") << inSheet("r=\"A2\"", "r=\"a2\"") << "~invalid cell reference \"a2\"";
+    QTest::newRow("huge column letters") << inSheet("r=\"A2\"", "r=\"AAAAAAAAAAAAAAAAAAAA2\"")
+                                         << "~invalid cell reference \"AAAAAAAAAAAAAAAAAAAA2\"";
+    QTest::newRow("row number past the sheet") << inSheet("<row r=\"2\"", "<row r=\"1048577\"")
+                                               << "~invalid row number \"1048577\"";
+    QTest::newRow("negative row number") << inSheet("<row r=\"2\"", "<row r=\"-3\"") << "~invalid row number \"-3\"";
+    QTest::newRow("invalid UTF-8 in a shared string")
+        << derive(good, [](auto &p) { p["xl/sharedStrings.xml"].replace("<t>a</t>", "<t>\xC3\x28</t>"); })
+        << "~not well-formed (invalid token) (part xl/sharedStrings.xml)";
+    QTest::newRow("style index out of range")
+        << inSheet("<v>2</v>", "<v>2</v></c><c r=\"B2\" s=\"99\"><v>3</v>") << "~cell style 99 does not exist";
+    QTest::newRow("style index not a number")
+        << inSheet("<v>2</v>", "<v>2</v></c><c r=\"B2\" s=\"x\"><v>3</v>") << "~cell style \"x\" is not an index";
+    QTest::newRow("shared string index negative")
+        << inSheet("t=\"s\"><v>0</v>", "t=\"s\"><v>-1</v>") << "~refers to shared string -1, which does not exist";
+    QTest::newRow("relationship outside the package")
+        << derive(good, [](auto &p) {
+               p["xl/_rels/workbook.xml.rels"].replace("Target=\"worksheets/sheet1.xml\"", "Target=\"../../etc/passwd\"");
+           })
+        << "~is missing (part etc/passwd)";
     QTest::newRow("sheet part missing")
         << derive(good, [](auto &p) { p.remove("xl/worksheets/sheet1.xml"); }) << "~is missing (part xl/worksheets/sheet1.xml)";
 }
@@ -338,6 +392,60 @@ void TestXlsxReader::badFiles()
         QVERIFY2(message.contains(expected.mid(1)) && message.startsWith(u"The workbook is damaged"), qPrintable(message));
     else
         QCOMPARE(message, expected);
+}
+
+void TestXlsxReader::sizeLimits()
+{
+    const QByteArray good = buildWorkbook([](lxw_workbook *wb) {
+        lxw_worksheet *ws = workbook_add_worksheet(wb, nullptr);
+        for (int r = 0; r < 100; ++r)
+            for (int c = 0; c < 10; ++c)
+                worksheet_write_number(ws, lxw_row_t(r), lxw_col_t(c), r * 10 + c, nullptr);
+    });
+    // A bomb: a sheet part of a few kilobytes that inflates to 3 MiB.
+    const QByteArray bomb = derive(good, [](auto &p) {
+        QByteArray &sheet = p["xl/worksheets/sheet1.xml"];
+        sheet.insert(sheet.indexOf("<sheetData>") + 11, QByteArray(3 << 20, ' '));
+    });
+    QVERIFY(bomb.size() < 64 * 1024);
+    ReadLimits limits;
+    limits.partBytes = 1 << 20;
+    QCOMPARE(failureOf([&] { readXlsx(bomb, limits); }),
+             QString("The workbook is too large to load: part xl/worksheets/sheet1.xml holds more than 1 MiB"));
+    QCOMPARE(readXlsx(bomb).sheets[0].cellCount(), size_t(1000)); // within the usual limit it is only a workbook
+
+    limits = {};
+    limits.cells = 999;
+    QCOMPARE(failureOf([&] { readXlsx(good, limits); }),
+             QString("The workbook is too large to load: the sheet \"Sheet1\" holds more than 999 cells"));
+    limits.cells = 1000;
+    QCOMPARE(readXlsx(good, limits).sheets[0].cellCount(), size_t(1000));
+}
+
+void TestXlsxReader::rowsOutOfOrderAndDuplicates()
+{
+    const QByteArray good = buildWorkbook([](lxw_workbook *wb) {
+        worksheet_write_number(workbook_add_worksheet(wb, nullptr), 0, 0, 1, nullptr);
+    });
+    const QByteArray bytes = derive(good, [](auto &p) {
+        QByteArray &sheet = p["xl/worksheets/sheet1.xml"];
+        const qsizetype from = sheet.indexOf("<sheetData>"), to = sheet.indexOf("</sheetData>") + 12;
+        sheet.replace(from, to - from,
+                      "<sheetData>"
+                      "<row r=\"3\"><c r=\"B3\"><v>32</v></c><c r=\"A3\"><v>31</v></c></row>"
+                      "<row r=\"1\"><c r=\"A1\"><v>11</v></c></row>"
+                      "<row r=\"3\"><c r=\"B3\"><v>99</v></c></row>"
+                      "<row r=\"2\"><c><v>21</v></c><c><v>22</v></c></row>"
+                      "</sheetData>");
+    });
+    const Workbook book = readXlsx(bytes);
+    const Sheet &s = book.sheets[0];
+    QCOMPARE(s.cellCount(), size_t(5));
+    QCOMPARE(describe(book, s.cell(0, 0)), QString("number:11|General"));
+    QCOMPARE(describe(book, s.cell(1, 0)), QString("number:21|General"));
+    QCOMPARE(describe(book, s.cell(1, 1)), QString("number:22|General"));
+    QCOMPARE(describe(book, s.cell(2, 0)), QString("number:31|General"));
+    QCOMPARE(describe(book, s.cell(2, 1)), QString("number:99|General")); // the last one given wins
 }
 
 QTEST_APPLESS_MAIN(TestXlsxReader)

@@ -38,7 +38,7 @@ struct ZipFileDeleter {
 
 class Package {
 public:
-    explicit Package(const QByteArray &bytes)
+    Package(const QByteArray &bytes, const ReadLimits &limits) : m_limits(limits)
     {
         zip_error_t error;
         zip_error_init(&error);
@@ -75,7 +75,7 @@ public:
     // refused before it is inflated further.
     class Reader {
     public:
-        Reader(zip_t *zip, const QString &part) : m_part(part)
+        Reader(zip_t *zip, const QString &part, std::uint64_t limit) : m_part(part), m_limit(limit)
         {
             const zip_int64_t index = zip_name_locate(zip, part.toUtf8().constData(), ZIP_FL_ENC_GUESS);
             if (index < 0)
@@ -95,21 +95,25 @@ public:
             if (n < 0)
                 damaged(m_part, QString::fromUtf8(zip_file_strerror(m_file.get())));
             m_total += std::uint64_t(n);
-            if (m_total > kMaxPartBytes)
+            if (m_total > m_limit)
                 throw Error(QStringLiteral("The workbook is too large to load: part %1 holds more than %2 MiB")
                                 .arg(m_part)
-                                .arg(kMaxPartBytes >> 20));
+                                .arg(m_limit >> 20));
             return size_t(n);
         }
 
     private:
         QString m_part;
         std::unique_ptr<zip_file_t, ZipFileDeleter> m_file;
+        std::uint64_t m_limit;
         std::uint64_t m_total = 0;
     };
-    Reader open(const QString &part) const { return Reader(m_zip.get(), part); }
+    Reader open(const QString &part) const { return Reader(m_zip.get(), part, m_limits.partBytes); }
+
+    const ReadLimits &limits() const { return m_limits; }
 
 private:
+    ReadLimits m_limits;
     std::unique_ptr<zip_t, ZipArchiveDeleter> m_zip;
 };
 
@@ -610,7 +614,8 @@ public:
         // bytes: room for that many cells is reserved up front, so the cells
         // are never moved while the sheet grows. Pages never written to are
         // never given memory.
-        m_sheet.reserve(size_t(std::min<std::uint64_t>(package.declaredSize(m_part) / 15, kMaxCells)));
+        m_cellLimit = package.limits().cells;
+        m_sheet.reserve(size_t(std::min<std::uint64_t>(package.declaredSize(m_part) / 15, m_cellLimit)));
         XmlParse<SheetReader>(*this).run(package, m_part);
         m_sheet.finish();
     }
@@ -798,10 +803,10 @@ private:
                                                           : CellKind::Number;
             }
         }
-        if (m_sheet.cellCount() >= kMaxCells)
+        if (m_sheet.cellCount() >= m_cellLimit)
             throw Error(QStringLiteral("The workbook is too large to load: the sheet \"%1\" holds more than %2 cells")
                             .arg(m_sheet.name)
-                            .arg(kMaxCells));
+                            .arg(m_cellLimit));
         m_sheet.append(m_cellRow, m_cellColumn, cell);
     }
 
@@ -810,6 +815,7 @@ private:
     Workbook &m_book;
     Sheet &m_sheet;
     size_t m_sharedCount;
+    size_t m_cellLimit = 0;
     TextTable m_texts{m_book.strings};
     const std::vector<std::uint16_t> &m_styles;
     QString m_part;
@@ -873,9 +879,9 @@ QString builtinNumberFormat(int id)
     return codes.value(id, QStringLiteral("General"));
 }
 
-Workbook readXlsx(const QByteArray &bytes)
+Workbook readXlsx(const QByteArray &bytes, const ReadLimits &limits)
 {
-    const Package package(bytes);
+    const Package package(bytes, limits);
     const QString workbookPart = findWorkbookPart(package);
     if (workbookPart.isEmpty())
         throw Error(kUnsupported);

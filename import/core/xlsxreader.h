@@ -12,14 +12,16 @@ namespace wifv {
 // Limits that keep a hostile file from taking all memory or time, far above
 // any real workbook's: a million invoice lines inflate to about 280 MB and
 // make five million cells.
-constexpr std::uint64_t kMaxPartBytes = std::uint64_t(512) << 20; // inflated bytes of one part
-constexpr size_t kMaxCells = size_t(1) << 24;                   // cells of one sheet
+struct ReadLimits {
+    std::uint64_t partBytes = std::uint64_t(512) << 20; // inflated bytes of one part
+    size_t cells = size_t(1) << 24;                     // cells of one sheet
+};
 
 // Reads an .xlsx workbook (Office Open XML, transitional or strict) from the
 // bytes of the whole file. Content that is not such a package fails with
 // "Unsupported document format"; a package damaged inside fails with a
 // message naming the part.
-Workbook readXlsx(const QByteArray &bytes);
+Workbook readXlsx(const QByteArray &bytes, const ReadLimits &limits = {});
 
 // The number-format code a built-in format id stands for (ids 0 to 49);
 // "General" for ids without a fixed code.

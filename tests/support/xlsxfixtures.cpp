@@ -51,7 +51,7 @@ QMap<QString, QByteArray> unzipParts(const QByteArray &package)
     return parts;
 }
 
-QByteArray zipParts(const QMap<QString, QByteArray> &parts)
+QByteArray zipParts(const QMap<QString, QByteArray> &parts, const char *password)
 {
     QTemporaryDir dir;
     const QByteArray path = dir.filePath(QStringLiteral("derived.xlsx")).toUtf8();
@@ -61,7 +61,9 @@ QByteArray zipParts(const QMap<QString, QByteArray> &parts)
         throw std::runtime_error("cannot create a zip package");
     for (auto it = parts.begin(); it != parts.end(); ++it) {
         zip_source_t *source = zip_source_buffer(archive, it.value().constData(), zip_uint64_t(it.value().size()), 0);
-        zip_file_add(archive, it.key().toUtf8().constData(), source, ZIP_FL_OVERWRITE);
+        const zip_int64_t index = zip_file_add(archive, it.key().toUtf8().constData(), source, ZIP_FL_OVERWRITE);
+        if (password)
+            zip_file_set_encryption(archive, zip_uint64_t(index), ZIP_EM_AES_256, password);
     }
     if (zip_close(archive) != 0)
         throw std::runtime_error("cannot write a zip package");

@@ -17,8 +17,8 @@ QByteArray buildWorkbook(const std::function<void(lxw_workbook *)> &build, bool 
 
 // The parts of a zip package, by name.
 QMap<QString, QByteArray> unzipParts(const QByteArray &package);
-// A zip package of these parts.
-QByteArray zipParts(const QMap<QString, QByteArray> &parts);
+// A zip package of these parts, each encrypted with `password` if one is given.
+QByteArray zipParts(const QMap<QString, QByteArray> &parts, const char *password = nullptr);
 // A good package with some of its parts changed, to make damaged files from.
 QByteArray derive(const QByteArray &package, const std::function<void(QMap<QString, QByteArray> &)> &edit);
 
