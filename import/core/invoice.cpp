@@ -80,16 +80,20 @@ Invoice readInvoice(const Workbook &book, const RegionalSettings &regional)
     if (invoice.dataFact.isEmpty())
         throw Error(QStringLiteral("Data facturii nu este completata."));
 
-    // Rows past the last one holding a cell are all empty: the marker cannot come.
+    // The marker row is found first, so a sheet without one is refused
+    // before any line is collected. Rows past the last one holding a cell
+    // are all empty: the marker cannot come.
     const int end = sheet.endRow();
-    for (int row = kFirstLineRow;; ++row) {
-        if (row >= end)
-            throw Error(QStringLiteral("Fisierul nu contine randul \"Grand TOTAL\" in coloana A"));
+    int marker = kFirstLineRow;
+    while (marker < end && !sheet.at(A, marker).contains(QStringLiteral("Grand TOTAL")))
+        ++marker;
+    if (marker >= end)
+        throw Error(QStringLiteral("Fisierul nu contine randul \"Grand TOTAL\" in coloana A"));
+    invoice.poz.reserve(size_t(marker - kFirstLineRow));
+    for (int row = kFirstLineRow; row < marker; ++row) {
         const Sheet::Row cells = sheet.row(row);
-        const QString first = sheet.at(A, cells);
-        if (first.contains(QStringLiteral("Grand TOTAL")))
-            break;
-        invoice.poz.push_back({first, sheet.at(B, cells), sheet.at(C, cells), sheet.at(D, cells), sheet.at(E, cells)});
+        invoice.poz.push_back({sheet.at(A, cells), sheet.at(B, cells), sheet.at(C, cells), sheet.at(D, cells),
+                               sheet.at(E, cells)});
     }
     return invoice;
 }
