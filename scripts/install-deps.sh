@@ -9,6 +9,7 @@ packages=(
   libpq-dev postgresql-15 openssl
   libzip-dev libexpat1-dev libxlsxwriter-dev
   xvfb xauth fonts-dejavu-core fonts-open-sans fonts-liberation2
+  clang-14 libclang-rt-14-dev nlohmann-json3-dev
 )
 
 missing=()

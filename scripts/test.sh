@@ -2,7 +2,8 @@
 # Installs what is missing, builds everything and runs every test, twice:
 # a plain debug build, then a build with AddressSanitizer and
 # UndefinedBehaviorSanitizer, where any report fails the run.
-# The tests start and stop their own throwaway PostgreSQL servers.
+# The tests start and stop their own throwaway PostgreSQL servers. Then the
+# load benchmark runs once as a smoke test, and each fuzzer for 60 seconds.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -26,3 +27,6 @@ smoke=$(mktemp -d)
 "$build/tests/bench/wimport-bench" --generate 10000 "$smoke/invoice-10000.xlsx"
 "$build/tests/bench/wimport-bench" "$smoke/invoice-10000.xlsx" --runs 3
 rm -rf "$smoke"
+
+# The fuzzers, 60 seconds each, in their own clang build.
+bash scripts/fuzz.sh 60

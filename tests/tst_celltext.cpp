@@ -4,6 +4,8 @@
 
 #include <QTest>
 
+#include <limits>
+
 using namespace wifv;
 
 class TestCellText : public QObject {
@@ -161,6 +163,10 @@ void TestCellText::cells_data()
     QTest::newRow("beyond the last date") << number << 0 << 2958466.0 << "" << "dd/mm/yyyy" << "2958466";
     QTest::newRow("negative date-formatted") << number << 0 << -1e-10 << "" << "dd/mm/yyyy" << "-1E-10";
     QTest::newRow("time only, no range test") << number << 0 << 3.25 << "" << "h:mm" << "06:00:00";
+    // A number too large to hold a time of day (it made the day count overflow).
+    QTest::newRow("time of a huge number") << number << 0 << 1e300 << "" << "h:mm" << "00:00:00";
+    QTest::newRow("time of infinity") << number << 0 << std::numeric_limits<double>::infinity() << "" << "h:mm"
+                                      << "00:00:00";
     QTest::newRow("formula number ignores the format") << formula << int(ResultKind::Number) << 45866.0 << ""
                                                        << "dd/mm/yyyy" << "45866";
     QTest::newRow("formula text") << formula << int(ResultKind::Text) << 0.0 << "ab" << "General" << "ab";

@@ -163,6 +163,9 @@ void TestInvoice::jsonEscapes_data()
     QTest::newRow("pair outside the BMP") << "😀" << "\"😀\"";
     QTest::newRow("lone surrogate") << QString(QChar(0xD800)) + "x" << "\"\uFFFDx\"";
     QTest::newRow("delete stays raw") << "\x7F" << "\"\x7F\"";
+    QTest::newRow("byte order mark and non-characters stay raw")
+        << QString(QChar(0xFEFF)) + QChar(0xFFFF) + QChar(0xFFFE)
+        << QString(u'"') + QChar(0xFEFF) + QChar(0xFFFF) + QChar(0xFFFE) + u'"';
 }
 
 void TestInvoice::jsonEscapes()

@@ -84,6 +84,10 @@ struct DayAndTime {
 
 DayAndTime split(double serial)
 {
+    // Past 10^15 days a serial number holds no time of day any more (and its
+    // day would not fit the count): it stands for midnight.
+    if (!std::isfinite(serial) || std::fabs(serial) >= 1e15)
+        return {0, 0, 0, 0, true};
     const double rounded = std::round(serial * 1e9) / 1e9;
     double whole = std::floor(rounded);
     const double fraction = rounded - whole;
