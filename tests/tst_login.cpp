@@ -50,6 +50,7 @@ private slots:
     void failures_data();
     void failures();
     void unreachableDirectoryStillRemembersNames();
+    void directoryWithoutTls();
     void escapeDoesNotClose();
     void rememberedAtTheNextShow();
     void brokenFileIsReportedAndTheDialogOpensEmpty();
@@ -59,6 +60,9 @@ private:
                        const QString &alter = {});
     void typeLogin(const QString &company, const QString &user, const QString &password);
     QByteArray rememberedFile() const;
+    // Nothing the program or the servers wrote holds the password typed.
+    void verifyPasswordNotOnDisk(const QString &password) const;
+    qint64 m_directoryLog = 0, m_companyLog = 0;
 
     Server m_company;
     Server m_directory;
@@ -116,6 +120,9 @@ void TestLogin::initTestCase()
     row("Firma spatiu", "login_plain", "HashSHA2 ");
     row("Firma fara aplicatie", "login_noapp", "");
     row("Firma fara gln", "login_nogln", "");
+    rows << QStringLiteral("('Firma fara port', '%1', null, 'login_plain', true, false, null)").arg(m_company.host);
+    rows << QStringLiteral("('Firma gazda necunoscuta', 'gazda-necunoscuta.invalid', %1, 'login_plain', true, false, null)")
+                .arg(m_company.port);
     adminExec(m_directory, QStringLiteral("tavo_mob"), "insert into m_firma values " + rows.join(", "));
 }
 
@@ -129,6 +136,17 @@ void TestLogin::init()
     m_dialog = std::make_unique<TfrmLogin>(nullptr);
     m_shown.clear();
     setMessageBoxHook([this](QWidget *, const QString &, const QString &text) { m_shown << text; });
+    m_directoryLog = logSize(m_directory);
+    m_companyLog = logSize(m_company);
+}
+
+void TestLogin::verifyPasswordNotOnDisk(const QString &password) const
+{
+    const QByteArray secret = password.toUtf8();
+    QVERIFY(!rememberedFile().contains(secret));
+    QVERIFY(!logSince(m_directory, m_directoryLog).toUtf8().contains(secret));
+    QVERIFY(!logSince(m_company, m_companyLog).toUtf8().contains(secret));
+    QVERIFY(!logSince(m_company, m_companyLog).contains(sha256(password)));
 }
 
 void TestLogin::cleanup()
@@ -257,6 +275,7 @@ void TestLogin::successfulLoginThroughTheDialog()
     QCOMPARE(remembered.rows().size(), size_t(1));
     QCOMPARE(remembered.rows().front().company, std::optional<QString>("Firma Hash"));
     QCOMPARE(remembered.rows().front().username, std::optional<QString>("ana"));
+    verifyPasswordNotOnDisk(kPassword);
 }
 
 void TestLogin::hashTypes_data()
@@ -295,6 +314,17 @@ void TestLogin::failures_data()
     QTest::newRow("no grant") << "Firma Plain" << "ion" << "x"
                               << "Aplicatia wimportfactvintra nu este disponibila pentru user-ul ion.";
     QTest::newRow("eu without gln") << "Firma fara gln" << "ana" << kPassword << "dsEu: Field 'gln' not found.";
+    // Every text typed reaches the server as data, never as SQL.
+    QTest::newRow("company name as SQL") << "Firma Hash'; delete from m_firma; --" << "ana" << kPassword
+                                         << "Companie inexistenta.";
+    QTest::newRow("user name as SQL") << "Firma Plain" << "ana' or '1'='1" << kPassword << "User, Password eronate.";
+    QTest::newRow("password as SQL") << "Firma Plain" << "ana" << "x' or '1'='1'; --" << "User, Password eronate.";
+    // A null port reads as 0, which no server listens on.
+    QTest::newRow("company without a port")
+        << "Firma fara port" << "ana" << kPassword
+        << "Cannot connect to host \"127.0.0.1\", port 0: the server is unreachable or refused the connection.";
+    QTest::newRow("company host not found") << "Firma gazda necunoscuta" << "ana" << kPassword
+                                            << "Host \"gazda-necunoscuta.invalid\" not found.";
 }
 
 void TestLogin::failures()
@@ -311,11 +341,24 @@ void TestLogin::failures()
     QCOMPARE(dmCon->glNumeFirma, company);
     QVERIFY(!dmCon->dsEmitent.isOpen() && !dmCon->dsAplicatieMob.isOpen() && !m_dialog->dsTavoMobil->isOpen());
     QVERIFY(rememberedFile().contains(company.toUtf8()));
+    verifyPasswordNotOnDisk(password);
+    QCOMPARE(adminQuery(m_directory, QStringLiteral("tavo_mob"), "select count(*) from m_firma"), QStringList{"8"});
     // The settings step comes after the fields of the checks are filled: they keep their new values.
     if (company == u"Firma fara gln")
         QCOMPARE(dmCon->glUser, user);
     else
         QVERIFY(dmCon->glUser.isEmpty());
+}
+
+void TestLogin::directoryWithoutTls()
+{
+    // The directory connection insists on TLS: a server without it is refused.
+    dmCon->conTavoMob.setServer(m_company.host);
+    dmCon->conTavoMob.setPort(m_company.port);
+    typeLogin("Firma Hash", "ana", kPassword);
+    QCOMPARE(m_shown, QStringList{"SSL connection is not allowed."});
+    QVERIFY(m_dialog->isVisible());
+    QVERIFY(dmCon->glUser.isEmpty());
 }
 
 void TestLogin::unreachableDirectoryStillRemembersNames()
