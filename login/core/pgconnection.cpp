@@ -327,9 +327,18 @@ pg::Result PgConnection::execute(const QString &sql, const std::vector<std::opti
 
     const char *primary = result ? PQresultErrorField(result.get(), PG_DIAG_MESSAGE_PRIMARY) : nullptr;
     const bool lost = PQstatus(m_conn.get()) == CONNECTION_BAD;
+    // A server that ends the session says why first (an administrator's
+    // termination, a shutdown); libpq keeps those words only in the
+    // connection's message. They name the failure better than the lost
+    // connection that follows.
+    std::optional<QString> farewell;
+    if (!primary && lost)
+        farewell = serverPrimaryText(PQerrorMessage(m_conn.get()));
     QString message;
-    if (primary && !lost)
+    if (primary)
         message = QString::fromUtf8(primary);
+    else if (farewell)
+        message = *farewell;
     else
         message = QStringLiteral("Connection to %1 failed: %2")
                       .arg(hostPortText(),
