@@ -195,6 +195,20 @@ void TestImportWindow::failedLoadsKeepThePreviousWorkbook_data()
                                    << derive(good, [](auto &p) { p["xl/worksheets/sheet3.xml"].chop(30); })
                                    << "The workbook is damaged: invalid XML";
     QTest::newRow("missing file") << "" << QByteArray() << "Cannot open file";
+    QTest::newRow("encrypted package") << "secret.xlsx" << zipParts(unzipParts(good), "parola")
+                                       << "Unsupported document format.";
+    QTest::newRow("entity expansion") << "laughs.xlsx"
+                                      << derive(good, [](auto &p) {
+                                             p["xl/worksheets/sheet2.xml"].replace(
+                                                 "<worksheet ", "<!DOCTYPE w [<!ENTITY a \"aaaaaaaaaa\"><!ENTITY b "
+                                                                "\"&a;&a;&a;&a;&a;&a;&a;&a;\">]><worksheet ");
+                                         })
+                                      << "The workbook is damaged: invalid XML at line";
+    QTest::newRow("reference past the sheet") << "xfe.xlsx"
+                                              << derive(good, [](auto &p) {
+                                                     p["xl/worksheets/sheet1.xml"].replace("r=\"A1\"", "r=\"XFE1\"");
+                                                 })
+                                              << "The workbook is damaged: invalid cell reference \"XFE1\"";
 }
 
 void TestImportWindow::failedLoadsKeepThePreviousWorkbook()
