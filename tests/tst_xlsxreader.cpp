@@ -365,6 +365,12 @@ void TestXlsxReader::badFiles_data()
     QTest::newRow("row number past the sheet") << inSheet("<row r=\"2\"", "<row r=\"1048577\"")
                                                << "~invalid row number \"1048577\"";
     QTest::newRow("negative row number") << inSheet("<row r=\"2\"", "<row r=\"-3\"") << "~invalid row number \"-3\"";
+    // Cells and rows without references, counted past the sheet's edge.
+    QTest::newRow("cells counted past XFD") << inSheet("<row r=\"2\"", "<row r=\"3\">" + QByteArray("<c><v>1</v></c>").repeated(16385) + "</row><row r=\"4\"")
+                                            << "~more than 16384 cells in row 3";
+    QTest::newRow("rows counted past 1048576")
+        << inSheet("</sheetData>", QByteArray("<row/>").repeated(1048576 - 2 + 1) + "</sheetData>")
+        << "~more than 1048576 rows";
     QTest::newRow("invalid UTF-8 in a shared string")
         << derive(good, [](auto &p) { p["xl/sharedStrings.xml"].replace("<t>a</t>", "<t>\xC3\x28</t>"); })
         << "~not well-formed (invalid token) (part xl/sharedStrings.xml)";
