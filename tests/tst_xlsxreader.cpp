@@ -415,17 +415,40 @@ void TestXlsxReader::sizeLimits()
     });
     QVERIFY(bomb.size() < 64 * 1024);
     ReadLimits limits;
-    limits.partBytes = 1 << 20;
+    limits.inflatedBytes = 1 << 20;
     QCOMPARE(failureOf([&] { readXlsx(bomb, limits); }),
-             QString("The workbook is too large to load: part xl/worksheets/sheet1.xml holds more than 1 MiB"));
+             QString("The workbook is too large to load: its parts inflate to more than 1 MiB (part xl/worksheets/sheet1.xml)"));
     QCOMPARE(readXlsx(bomb).sheets[0].cellCount(), size_t(1000)); // within the usual limit it is only a workbook
+
+    // Both limits count the whole workbook: many parts, each small, add up.
+    const QByteArray twoSheets = buildWorkbook([](lxw_workbook *wb) {
+        for (const char *name : {"Unu", "Doi"}) {
+            lxw_worksheet *ws = workbook_add_worksheet(wb, name);
+            for (int r = 0; r < 100; ++r)
+                for (int c = 0; c < 5; ++c)
+                    worksheet_write_number(ws, lxw_row_t(r), lxw_col_t(c), r, nullptr);
+        }
+    });
+    const QByteArray twoBombs = derive(twoSheets, [](auto &p) {
+        for (const char *part : {"xl/worksheets/sheet1.xml", "xl/worksheets/sheet2.xml"}) {
+            QByteArray &sheet = p[part];
+            sheet.insert(sheet.indexOf("<sheetData>") + 11, QByteArray(600 * 1024, ' '));
+        }
+    });
+    QCOMPARE(failureOf([&] { readXlsx(twoBombs, limits); }),
+             QString("The workbook is too large to load: its parts inflate to more than 1 MiB (part xl/worksheets/sheet2.xml)"));
 
     limits = {};
     limits.cells = 999;
     QCOMPARE(failureOf([&] { readXlsx(good, limits); }),
-             QString("The workbook is too large to load: the sheet \"Sheet1\" holds more than 999 cells"));
+             QString("The workbook is too large to load: it holds more than 999 cells"));
     limits.cells = 1000;
     QCOMPARE(readXlsx(good, limits).sheets[0].cellCount(), size_t(1000));
+    limits.cells = 999;
+    QCOMPARE(failureOf([&] { readXlsx(twoSheets, limits); }),
+             QString("The workbook is too large to load: it holds more than 999 cells"));
+    limits.cells = 1000;
+    QCOMPARE(readXlsx(twoSheets, limits).sheets[1].cellCount(), size_t(500));
 }
 
 void TestXlsxReader::rowsOutOfOrderAndDuplicates()

@@ -75,7 +75,8 @@ public:
     // refused before it is inflated further.
     class Reader {
     public:
-        Reader(zip_t *zip, const QString &part, std::uint64_t limit) : m_part(part), m_limit(limit)
+        Reader(zip_t *zip, const QString &part, std::uint64_t &inflated, std::uint64_t limit)
+            : m_part(part), m_inflated(inflated), m_limit(limit)
         {
             const zip_int64_t index = zip_name_locate(zip, part.toUtf8().constData(), ZIP_FL_ENC_GUESS);
             if (index < 0)
@@ -94,26 +95,28 @@ public:
             const zip_int64_t n = zip_fread(m_file.get(), buffer, size);
             if (n < 0)
                 damaged(m_part, QString::fromUtf8(zip_file_strerror(m_file.get())));
-            m_total += std::uint64_t(n);
-            if (m_total > m_limit)
-                throw Error(QStringLiteral("The workbook is too large to load: part %1 holds more than %2 MiB")
-                                .arg(m_part)
-                                .arg(m_limit >> 20));
+            m_inflated += std::uint64_t(n);
+            if (m_inflated > m_limit)
+                throw Error(QStringLiteral("The workbook is too large to load: its parts inflate to more than %1 MiB "
+                                           "(part %2)")
+                                .arg(m_limit >> 20)
+                                .arg(m_part));
             return size_t(n);
         }
 
     private:
         QString m_part;
         std::unique_ptr<zip_file_t, ZipFileDeleter> m_file;
+        std::uint64_t &m_inflated; // by every part read so far
         std::uint64_t m_limit;
-        std::uint64_t m_total = 0;
     };
-    Reader open(const QString &part) const { return Reader(m_zip.get(), part, m_limits.partBytes); }
+    Reader open(const QString &part) const { return Reader(m_zip.get(), part, m_inflated, m_limits.inflatedBytes); }
 
     const ReadLimits &limits() const { return m_limits; }
 
 private:
     ReadLimits m_limits;
+    mutable std::uint64_t m_inflated = 0;
     std::unique_ptr<zip_t, ZipArchiveDeleter> m_zip;
 };
 
@@ -602,9 +605,11 @@ bool blank(std::string_view s)
 
 class SheetReader {
 public:
-    SheetReader(Workbook &book, Sheet &sheet, size_t sharedCount,
-                const std::vector<std::uint16_t> &styleFormats, const QString &part)
-        : m_book(book), m_sheet(sheet), m_sharedCount(sharedCount), m_styles(styleFormats), m_part(part)
+    // `cellsBefore`: the cells the sheets read before this one hold.
+    SheetReader(Workbook &book, Sheet &sheet, size_t sharedCount, const std::vector<std::uint16_t> &styleFormats,
+                const QString &part, size_t cells, size_t cellsBefore)
+        : m_book(book), m_sheet(sheet), m_sharedCount(sharedCount), m_cells(cells),
+          m_cellLimit(cells - std::min(cells, cellsBefore)), m_styles(styleFormats), m_part(part)
     {
     }
 
@@ -614,7 +619,6 @@ public:
         // bytes: room for that many cells is reserved up front, so the cells
         // are never moved while the sheet grows. Pages never written to are
         // never given memory.
-        m_cellLimit = package.limits().cells;
         m_sheet.reserve(size_t(std::min<std::uint64_t>(package.declaredSize(m_part) / 15, m_cellLimit)));
         XmlParse<SheetReader>(*this).run(package, m_part);
         m_sheet.finish();
@@ -804,9 +808,7 @@ private:
             }
         }
         if (m_sheet.cellCount() >= m_cellLimit)
-            throw Error(QStringLiteral("The workbook is too large to load: the sheet \"%1\" holds more than %2 cells")
-                            .arg(m_sheet.name)
-                            .arg(m_cellLimit));
+            throw Error(QStringLiteral("The workbook is too large to load: it holds more than %1 cells").arg(m_cells));
         m_sheet.append(m_cellRow, m_cellColumn, cell);
     }
 
@@ -815,7 +817,8 @@ private:
     Workbook &m_book;
     Sheet &m_sheet;
     size_t m_sharedCount;
-    size_t m_cellLimit = 0;
+    size_t m_cells;     // the workbook's limit
+    size_t m_cellLimit; // what this sheet may still hold
     TextTable m_texts{m_book.strings};
     const std::vector<std::uint16_t> &m_styles;
     QString m_part;
@@ -920,6 +923,7 @@ Workbook readXlsx(const QByteArray &bytes, const ReadLimits &limits)
     }
 
     const size_t sharedCount = book.strings.size();
+    size_t cellsRead = 0;
     book.sheets.resize(entries.size());
     for (size_t i = 0; i < entries.size(); ++i) {
         Sheet &sheet = book.sheets[i];
@@ -931,7 +935,8 @@ Workbook readXlsx(const QByteArray &bytes, const ReadLimits &limits)
         }
         if (!package.has(rel->target))
             damaged(rel->target, QStringLiteral("the sheet \"%1\" is missing").arg(sheet.name));
-        SheetReader(book, sheet, sharedCount, styleFormats, rel->target).parse(package);
+        SheetReader(book, sheet, sharedCount, styleFormats, rel->target, limits.cells, cellsRead).parse(package);
+        cellsRead += sheet.cellCount();
     }
     if (book.sheets.empty()) {
         book.sheets.emplace_back();

@@ -11,10 +11,11 @@ namespace wifv {
 
 // Limits that keep a hostile file from taking all memory or time, far above
 // any real workbook's: a million invoice lines inflate to about 280 MB and
-// make five million cells.
+// make five million cells. Both count the whole workbook, all parts and all
+// sheets together.
 struct ReadLimits {
-    std::uint64_t partBytes = std::uint64_t(512) << 20; // inflated bytes of one part
-    size_t cells = size_t(1) << 24;                     // cells of one sheet
+    std::uint64_t inflatedBytes = std::uint64_t(512) << 20; // bytes inflated from the package
+    size_t cells = size_t(1) << 24;                         // cells of all sheets
 };
 
 // Reads an .xlsx workbook (Office Open XML, transitional or strict) from the

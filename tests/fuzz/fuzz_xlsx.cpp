@@ -12,7 +12,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, size_t size)
     const QByteArray bytes(reinterpret_cast<const char *>(data), qsizetype(size));
     // Smaller limits than the program's, so each input stays quick.
     wifv::ReadLimits limits;
-    limits.partBytes = 64 << 20;
+    limits.inflatedBytes = 64 << 20;
     limits.cells = 1 << 20;
     try {
         const wifv::Workbook book = wifv::readXlsx(bytes, limits);
