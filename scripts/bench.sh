@@ -24,8 +24,8 @@ if ((${#missing[@]})); then
   fi
 fi
 
-build=${BUILD_DIR:-build-release}
-cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release >/dev/null
+build=${BUILD_DIR:-build-bench}
+cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DBUILD_TESTING=ON >/dev/null
 cmake --build "$build" --target wimport-bench wimport-viewbench >/dev/null
 if pkg-config --exists liborcus-0.17; then cmake --build "$build" --target orcus-load >/dev/null; fi
 bench=$build/tests/bench

@@ -44,6 +44,9 @@ void TestCellText::numbers_data()
     QTest::newRow("negative small scientific") << -1e-10 << "-1E-10";
     QTest::newRow("smallest plain") << 0.0001 << "0,0001";
     QTest::newRow("plain with leading zeros") << 0.00123 << "0,00123";
+    // Rounded to 15 digits, the largest double's text is beyond the double range.
+    QTest::newRow("largest double") << -std::numeric_limits<double>::max() << "-1,79769313486232E308";
+    QTest::newRow("smallest subnormal") << std::numeric_limits<double>::denorm_min() << "4,94065645841247E-324";
 }
 
 void TestCellText::numbers()

@@ -33,10 +33,14 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, size_t size)
         (void)wifv::cellText(book, cell, r);
 
     if (std::isfinite(value)) {
-        bool ok = false;
-        const double back = wifv::numberText(value, u'.').toDouble(&ok);
-        // 15 significant digits: the text is the number, rounded.
-        if (!ok || (value != 0 && std::fabs(back - value) > std::fabs(value) * 1e-14))
+        // 15 significant digits: the text is the number, rounded. It is read
+        // back as a long double, since rounding up the largest doubles
+        // leaves the double range (1.79769313486232E308).
+        const QByteArray text = wifv::numberText(value, u'.').toLatin1();
+        char *end = nullptr;
+        const long double back = std::strtold(text.constData(), &end);
+        if (end != text.constData() + text.size() ||
+            (value != 0 && std::fabs(back - value) > std::fabs(static_cast<long double>(value)) * 1e-14L))
             std::abort();
     }
     return 0;
