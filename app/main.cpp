@@ -1,12 +1,9 @@
-#include "anchors.h"
 #include "application.h"
-#include "apptitle.h"
 #include "pgresource.h"
+#include "startup.h"
 #include "tfmenuimportfactvintra.h"
 
 #include <QApplication>
-#include <QDir>
-#include <QIcon>
 
 int main(int argc, char **argv)
 {
@@ -16,11 +13,7 @@ int main(int argc, char **argv)
     // The command line is not read: Qt sees only the program's name.
     int qtArgc = argc > 0 ? 1 : 0;
     QApplication app(qtArgc, argv);
-    wifv::setApplicationTitle(wifv::applicationTitleFromPath(
-        QDir::toNativeSeparators(QCoreApplication::applicationFilePath()), wifv::nativePathSeparator()));
-
-    wifv::installDesignFontFallbacks();
-    QApplication::setWindowIcon(QIcon(QStringLiteral(":/wimportfactvintra.png")));
+    wifv::prepareApplication();
 
     wifv::Application objects;
     objects.mainWindow().show();

@@ -52,8 +52,8 @@ for kind in shared inline; do
   for n in "${sizes[@]}"; do
     f=$(workbook "$n" "$kind")
     runs=9; [ "$n" -ge 1000000 ] && runs=3
-    IFS=$'\t' read -r cells fl ld rd pf pl pr < <("$bench/wimport-bench" "$f" --runs "$runs" --tsv)
-    awk -v k="$kind" -v n="$n" -v c="$cells" -v fl="$fl" -v ld="$ld" -v rd="$rd" -v pl="$pl" -v base=0 \
+    IFS=$'\t' read -r cells fl ld rd _ pl _ < <("$bench/wimport-bench" "$f" --runs "$runs" --tsv)
+    awk -v k="$kind" -v n="$n" -v c="$cells" -v fl="$fl" -v ld="$ld" -v rd="$rd" -v pl="$pl" \
       'BEGIN { printf "| %s | %d | %d | %.3f | %.3f | %.2f | %.3f | %.1f | %.2f | %.3f |\n",
                k, n, c, fl, ld, ld / fl, rd, pl, ld * 1e6 / n, pl * 1024 / n }'
   done

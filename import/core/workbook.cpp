@@ -1,6 +1,7 @@
 #include "workbook.h"
 
 #include "errors.h"
+#include "unicodetext.h"
 
 #include <algorithm>
 #include <bit>
@@ -10,6 +11,15 @@ namespace wifv {
 
 // --- Sheet -------------------------------------------------------------------
 
+namespace {
+// Whether a cell's payload is a text index (else it is a number's bits).
+bool holdsText(CellKind kind, ResultKind result)
+{
+    return kind == CellKind::Text || kind == CellKind::Error ||
+           (kind == CellKind::Formula && (result == ResultKind::Text || result == ResultKind::Error));
+}
+} // namespace
+
 Sheet::Slot Sheet::pack(std::uint32_t row, std::uint32_t column, const Cell &cell)
 {
     Slot s{};
@@ -18,10 +28,7 @@ Sheet::Slot Sheet::pack(std::uint32_t row, std::uint32_t column, const Cell &cel
     s.kind = std::uint32_t(cell.kind);
     s.result = std::uint32_t(cell.result);
     s.format = cell.format;
-    const bool text = cell.kind == CellKind::Text || cell.kind == CellKind::Error ||
-                      (cell.kind == CellKind::Formula &&
-                       (cell.result == ResultKind::Text || cell.result == ResultKind::Error));
-    s.payload = text ? cell.text : std::bit_cast<std::uint64_t>(cell.number);
+    s.payload = holdsText(cell.kind, cell.result) ? cell.text : std::bit_cast<std::uint64_t>(cell.number);
     return s;
 }
 
@@ -31,9 +38,7 @@ Cell Sheet::unpack(const Slot &s)
     c.kind = CellKind(s.kind);
     c.result = ResultKind(s.result);
     c.format = s.format;
-    const bool text = c.kind == CellKind::Text || c.kind == CellKind::Error ||
-                      (c.kind == CellKind::Formula && (c.result == ResultKind::Text || c.result == ResultKind::Error));
-    if (text)
+    if (holdsText(c.kind, c.result))
         c.text = std::uint32_t(s.payload);
     else
         c.number = std::bit_cast<double>(s.payload);
@@ -173,23 +178,9 @@ std::uint32_t StringPool::add(std::string_view utf8)
 
 std::uint32_t StringPool::add(const QString &text)
 {
-    // Qt would write '?' for a lone surrogate.
-    auto addUtf8 = [this](const QByteArray &bytes) { return add(std::string_view(bytes.constData(), size_t(bytes.size()))); };
-    const bool lone = std::any_of(text.begin(), text.end(), [](QChar c) { return c.isSurrogate(); });
-    if (!lone)
-        return addUtf8(text.toUtf8());
-    QString clean;
-    clean.reserve(text.size());
-    for (qsizetype i = 0; i < text.size(); ++i) {
-        const QChar c = text.at(i);
-        if (c.isHighSurrogate() && i + 1 < text.size() && text.at(i + 1).isLowSurrogate()) {
-            clean += c;
-            clean += text.at(++i);
-        } else {
-            clean += c.isSurrogate() ? QChar(0xFFFD) : c;
-        }
-    }
-    return addUtf8(clean.toUtf8());
+    const QByteArray bytes = withoutLoneSurrogates(text).toUtf8();
+    // Spelled out: QByteArray would also convert to a C string, cut at a NUL.
+    return add(std::string_view(bytes.constData(), size_t(bytes.size())));
 }
 
 std::string_view StringPool::utf8(std::uint32_t index) const
@@ -217,14 +208,14 @@ QString StringPool::text(std::uint32_t index) const
 
 std::uint16_t Workbook::addFormat(const QString &code)
 {
-    const auto it = std::find(formats.begin(), formats.end(), code);
-    if (it != formats.end())
-        return std::uint16_t(it - formats.begin());
-    if (formats.size() > 0xFFFF)
+    const auto it = std::find(m_formats.begin(), m_formats.end(), code);
+    if (it != m_formats.end())
+        return std::uint16_t(it - m_formats.begin());
+    if (m_formats.size() > 0xFFFF)
         return 0; // no real workbook has that many distinct codes
-    formats.push_back(code);
+    m_formats.push_back(code);
     m_classes.push_back(classifyNumberFormat(code));
-    return std::uint16_t(formats.size() - 1);
+    return std::uint16_t(m_formats.size() - 1);
 }
 
 Workbook Workbook::initial()

@@ -21,7 +21,7 @@ enum class ResultKind : std::uint8_t { None, Text, Number, Logical, Error };
 struct Cell {
     CellKind kind = CellKind::Empty;
     ResultKind result = ResultKind::None; // formulas only
-    std::uint16_t format = 0;             // index into Workbook::formats (0: "General")
+    std::uint16_t format = 0;             // the workbook's number-format index (0: "General")
     std::uint32_t text = 0;               // index into Workbook::strings (text, error)
     double number = 0;                    // number; logical as 0 or 1
 };
@@ -119,19 +119,20 @@ struct Workbook {
     int activeSheet = -1; // none
     bool date1904 = false;
     StringPool strings;
-    std::vector<QString> formats{QStringLiteral("General")};
 
     std::uint32_t addString(const QString &text) { return strings.add(text); }
     std::uint16_t addFormat(const QString &code);
     QString text(const Cell &cell) const { return strings.text(cell.text); }
-    const QString &format(const Cell &cell) const { return formats[cell.format]; }
+    const QString &format(const Cell &cell) const { return m_formats[cell.format]; }
     FormatClass formatClass(const Cell &cell) const { return m_classes[cell.format]; }
 
     // One empty active sheet named "Sheet1", as the view starts.
     static Workbook initial();
 
 private:
-    std::vector<FormatClass> m_classes{FormatClass::Other}; // of each format, worked out once
+    // The number-format codes (0: "General"), and the class of each, worked out once.
+    std::vector<QString> m_formats{QStringLiteral("General")};
+    std::vector<FormatClass> m_classes{FormatClass::Other};
 };
 
 } // namespace wifv

@@ -112,8 +112,6 @@ public:
     };
     Reader open(const QString &part) const { return Reader(m_zip.get(), part, m_inflated, m_limits.inflatedBytes); }
 
-    const ReadLimits &limits() const { return m_limits; }
-
 private:
     ReadLimits m_limits;
     mutable std::uint64_t m_inflated = 0;
@@ -237,7 +235,6 @@ private:
 
 // Handlers as functions, for the small parts.
 struct XmlPart {
-    using Attributes = ::wifv::Attributes;
     std::function<void(std::string_view name, Attributes attrs)> onStart;
     std::function<void(std::string_view name)> onEnd;
     std::function<void(std::string_view text)> onText;
@@ -258,10 +255,6 @@ struct XmlPart {
             onText(t);
     }
     void parse(const Package &package, const QString &part) { XmlParse<XmlPart>(*this).run(package, part); }
-    static const char *attribute(Attributes attrs, std::string_view name, bool prefixed = false)
-    {
-        return ::wifv::attribute(attrs, name, prefixed);
-    }
 };
 
 // --- paths and relationships ------------------------------------------------
@@ -301,13 +294,13 @@ QHash<QString, Relationship> readRelationships(const Package &package, const QSt
     if (!package.has(rels))
         return out;
     XmlPart xml;
-    xml.onStart = [&](std::string_view name, XmlPart::Attributes a) {
+    xml.onStart = [&](std::string_view name, Attributes a) {
         if (name != "Relationship")
             return;
-        const char *id = XmlPart::attribute(a, "Id");
-        const char *type = XmlPart::attribute(a, "Type");
-        const char *target = XmlPart::attribute(a, "Target");
-        const char *mode = XmlPart::attribute(a, "TargetMode");
+        const char *id = attribute(a, "Id");
+        const char *type = attribute(a, "Type");
+        const char *target = attribute(a, "Target");
+        const char *mode = attribute(a, "TargetMode");
         if (!id || !target || (mode && std::string_view(mode) == "External"))
             return;
         out.insert(QString::fromUtf8(id), {QString::fromUtf8(type ? type : ""),
@@ -485,7 +478,7 @@ void readSharedStrings(const Package &package, const QString &part, StringPool &
     int phonetic = 0;
     bool inText = false;
     XmlPart xml;
-    xml.onStart = [&](std::string_view name, XmlPart::Attributes) {
+    xml.onStart = [&](std::string_view name, Attributes) {
         if (name == "si")
             current.clear();
         else if (name == "rPh")
@@ -517,16 +510,16 @@ std::vector<QString> readStyles(const Package &package, const QString &part)
     std::vector<int> xfFormats;
     bool inCellXfs = false;
     XmlPart xml;
-    xml.onStart = [&](std::string_view name, XmlPart::Attributes a) {
+    xml.onStart = [&](std::string_view name, Attributes a) {
         if (name == "numFmt") {
-            const char *id = XmlPart::attribute(a, "numFmtId");
-            const char *code = XmlPart::attribute(a, "formatCode");
+            const char *id = attribute(a, "numFmtId");
+            const char *code = attribute(a, "formatCode");
             if (id && code)
                 custom.insert(std::atoi(id), QString::fromUtf8(code));
         } else if (name == "cellXfs") {
             inCellXfs = true;
         } else if (name == "xf" && inCellXfs) {
-            const char *id = XmlPart::attribute(a, "numFmtId");
+            const char *id = attribute(a, "numFmtId");
             xfFormats.push_back(id ? std::atoi(id) : 0);
         }
     };
@@ -639,7 +632,7 @@ public:
             m_collect = true;
             m_text.clear();
         } else if (name == "row") {
-            const char *r = XmlPart::attribute(a, "r");
+            const char *r = attribute(a, "r");
             if (r) {
                 const auto n = parseIndex(r);
                 if (!n || *n < 1 || *n > kSheetRows)
@@ -844,9 +837,9 @@ QString findWorkbookPart(const Package &package)
     QString found;
     if (package.has(QStringLiteral("[Content_Types].xml"))) {
         XmlPart xml;
-        xml.onStart = [&](std::string_view name, XmlPart::Attributes a) {
-            const char *type = XmlPart::attribute(a, "ContentType");
-            const char *partName = XmlPart::attribute(a, "PartName");
+        xml.onStart = [&](std::string_view name, Attributes a) {
+            const char *type = attribute(a, "ContentType");
+            const char *partName = attribute(a, "PartName");
             if (name == "Override" && type && partName && found.isEmpty() &&
                 (std::strstr(type, "spreadsheetml.sheet.main+xml") || std::strstr(type, "spreadsheetml.template.main+xml")))
                 found = resolveTarget(QString(), QString::fromUtf8(partName));
@@ -897,16 +890,16 @@ Workbook readXlsx(const QByteArray &bytes, const ReadLimits &limits)
     std::vector<SheetEntry> entries;
     int activeTab = 0;
     XmlPart xml;
-    xml.onStart = [&](std::string_view name, XmlPart::Attributes a) {
+    xml.onStart = [&](std::string_view name, Attributes a) {
         if (name == "sheet") {
-            const char *n = XmlPart::attribute(a, "name");
-            const char *id = XmlPart::attribute(a, "id", true); // r:id
+            const char *n = attribute(a, "name");
+            const char *id = attribute(a, "id", true); // r:id
             entries.push_back({QString::fromUtf8(n ? n : ""), QString::fromUtf8(id ? id : "")});
         } else if (name == "workbookPr") {
-            const char *d = XmlPart::attribute(a, "date1904");
+            const char *d = attribute(a, "date1904");
             book.date1904 = d && (std::string_view(d) == "1" || std::string_view(d) == "true");
         } else if (name == "workbookView") {
-            if (const char *t = XmlPart::attribute(a, "activeTab"))
+            if (const char *t = attribute(a, "activeTab"))
                 activeTab = std::atoi(t);
         }
     };

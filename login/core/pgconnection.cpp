@@ -1,6 +1,7 @@
 #include "pgconnection.h"
 
 #include "errors.h"
+#include "unicodetext.h"
 
 #include <QRegularExpression>
 
@@ -64,24 +65,10 @@ std::optional<QString> serverPrimaryText(const char *message)
 }
 
 // UTF-8 for the server; a lone surrogate, which has no UTF-8 form, becomes
-// U+FFFD (Qt's own encoder would write a question mark).
+// U+FFFD.
 QByteArray serverText(const QString &text)
 {
-    QString clean;
-    const qsizetype n = text.size();
-    for (qsizetype i = 0; i < n; ++i) {
-        const QChar c = text.at(i);
-        if (!c.isSurrogate())
-            continue;
-        if (c.isHighSurrogate() && i + 1 < n && text.at(i + 1).isLowSurrogate()) {
-            ++i;
-            continue;
-        }
-        if (clean.isNull())
-            clean = text;
-        clean[i] = QChar(0xFFFD);
-    }
-    return (clean.isNull() ? text : clean).toUtf8();
+    return withoutLoneSurrogates(text).toUtf8();
 }
 
 std::chrono::steady_clock::time_point deadlineAfter(std::chrono::milliseconds span)

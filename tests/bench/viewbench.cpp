@@ -2,24 +2,21 @@
 //
 //   wimport-viewbench [FILE]
 //
-// Starts the program's windows as the program does (the four long-lived
-// objects in their order, the main window shown), and reports the time until
-// the main window is on screen. With FILE, it then opens the import window,
-// loads the workbook as the operator's Load does, and scrolls the grid to
-// the middle, to the end and back to the top, painting each position; it
-// reports each step's time and the process's memory, with the workbook on
-// screen. Run it under a real X server (xvfb-run) or QT_QPA_PLATFORM=offscreen.
-#include "anchors.h"
+// Starts the program's windows as the program does (the same preparation,
+// the four long-lived objects in their order, the main window shown), and
+// reports the time until the main window is on screen. With FILE, it then
+// opens the import window, loads the workbook as the operator's Load does,
+// and scrolls the grid to the middle, to the end and back to the top,
+// painting each position; it reports each step's time and the process's
+// memory, with the workbook on screen. Run it under a real X server (xvfb-run) or QT_QPA_PLATFORM=offscreen.
 #include "application.h"
-#include "apptitle.h"
 #include "pgresource.h"
 #include "spreadsheetview.h"
+#include "startup.h"
 #include "tfimportfactvintra.h"
 #include "tfmenuimportfactvintra.h"
 
 #include <QApplication>
-#include <QDir>
-#include <QIcon>
 #include <QScrollBar>
 #include <QTableView>
 #include <QTest>
@@ -65,10 +62,7 @@ int main(int argc, char **argv)
     wifv::pg::clearEnvironment();
     int qtArgc = 1;
     QApplication app(qtArgc, argv);
-    wifv::setApplicationTitle(wifv::applicationTitleFromPath(
-        QDir::toNativeSeparators(QCoreApplication::applicationFilePath()), wifv::nativePathSeparator()));
-    wifv::installDesignFontFallbacks();
-    QApplication::setWindowIcon(QIcon(QStringLiteral(":/wimportfactvintra.png")));
+    wifv::prepareApplication();
     const double qtReady = since(start);
 
     wifv::Application objects;
